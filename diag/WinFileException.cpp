@@ -1,0 +1,7 @@
+#include "WinFileException.h"
+
+CWinFileException::CWinFileException(DWORD dwError) : CCommonException(dwError, "CWinFileException")
+{
+}
+
+CWinFileException::~CWinFileException() {}

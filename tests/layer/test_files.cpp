@@ -1,0 +1,100 @@
+// Error codes and path rules of the file functions that the product relies on.
+#include <gtest/gtest.h>
+
+#include <io.h>
+
+#include "TestSupport.h"
+
+namespace {
+
+TEST(LayerFiles, ErrorCodesForMissingFilesAndDirectories)
+{
+    CTestDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "file.txt", "x"));
+    struct Case {
+        std::string strPath;
+        DWORD dwError;
+    } cases[] = {
+        {dir / "missing.txt", ERROR_FILE_NOT_FOUND},
+        {dir / "missing-dir\\file.txt", ERROR_PATH_NOT_FOUND},
+        {dir / "missing-dir\\deeper\\file.txt", ERROR_PATH_NOT_FOUND},
+        {dir / "file.txt\\below.txt", ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case &c : cases) {
+        SetLastError(0);
+        EXPECT_EQ(GetFileAttributesA(c.strPath.c_str()), INVALID_FILE_ATTRIBUTES) << c.strPath;
+        EXPECT_EQ(GetLastError(), c.dwError) << "GetFileAttributesA " << c.strPath;
+        SetLastError(0);
+        EXPECT_FALSE(DeleteFileA(c.strPath.c_str()));
+        EXPECT_EQ(GetLastError(), c.dwError) << "DeleteFileA " << c.strPath;
+    }
+}
+
+TEST(LayerFiles, CreateDirectory)
+{
+    CTestDir dir;
+    EXPECT_TRUE(CreateDirectoryA((dir / "new").c_str(), NULL));
+    EXPECT_FALSE(CreateDirectoryA((dir / "new").c_str(), NULL));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(CreateDirectoryA((dir / "with-slash\\").c_str(), NULL)) << "a trailing backslash";
+    ASSERT_TRUE(WriteFileBytes(dir / "file", "x"));
+    EXPECT_FALSE(CreateDirectoryA((dir / "file").c_str(), NULL));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_ALREADY_EXISTS) << "a file of that name";
+    EXPECT_FALSE(CreateDirectoryA((dir / "missing\\new").c_str(), NULL));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(GetFileAttributesA((dir / "new").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(LayerFiles, NamesMatchWithoutRegardToCaseAndSlashKind)
+{
+    CTestDir dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "console").c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((dir / "console\\Tools").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(dir / "console\\Tools\\Admin.exe", "x"));
+    EXPECT_TRUE(FileExists(dir / "Console\\TOOLS\\admin.EXE"));
+    EXPECT_TRUE(FileExists(dir / "CONSOLE/tools/Admin.exe"));
+    EXPECT_EQ(_access((dir / "Console\\Tools").c_str(), 0), 0);
+    EXPECT_EQ(_access((dir / "Console\\Nothing").c_str(), 0), -1);
+}
+
+TEST(LayerFiles, CopyFileKeepsOrRefusesAnExistingTarget)
+{
+    CTestDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "a", "new"));
+    ASSERT_TRUE(WriteFileBytes(dir / "b", "old"));
+    EXPECT_FALSE(CopyFileA((dir / "a").c_str(), (dir / "b").c_str(), TRUE));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+    EXPECT_EQ(ReadFileBytes(dir / "b"), "old");
+    EXPECT_TRUE(CopyFileA((dir / "a").c_str(), (dir / "b").c_str(), FALSE));
+    EXPECT_EQ(ReadFileBytes(dir / "b"), "new");
+    EXPECT_FALSE(CopyFileA((dir / "none").c_str(), (dir / "c").c_str(), FALSE));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}
+
+TEST(LayerFiles, RemoveDirectoryThatIsNotEmptyFails)
+{
+    CTestDir dir;
+    ASSERT_TRUE(CreateDirectoryA((dir / "d").c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(dir / "d\\f", "x"));
+    EXPECT_FALSE(RemoveDirectoryA((dir / "d").c_str()));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_DIR_NOT_EMPTY);
+}
+
+TEST(LayerFiles, ModuleFileNameIsAFullWindowsPath)
+{
+    char szPath[MAX_PATH + 1] = {0};
+    DWORD n = GetModuleFileNameA(NULL, szPath, MAX_PATH);
+    ASSERT_GT(n, 3u);
+    EXPECT_EQ(strlen(szPath), n);
+    EXPECT_EQ(szPath[1], ':');
+    EXPECT_EQ(szPath[2], '\\');
+    EXPECT_NE(std::string(szPath).find("layer_tests.exe"), std::string::npos);
+    // Too small a buffer: cut, terminated, and the buffer size as the result.
+    char szSmall[6];
+    EXPECT_EQ(GetModuleFileNameA(NULL, szSmall, sizeof szSmall), (DWORD)sizeof szSmall);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(std::string(szSmall), std::string(szPath, 5));
+}
+
+}  // namespace

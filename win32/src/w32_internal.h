@@ -1,0 +1,61 @@
+// Internal helpers shared by the layer's modules. Not part of the API.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace w32 {
+
+// Turns errno into the Win32 code that Windows reports for the same failure.
+// bParentMissing tells ENOENT on the way (3) from ENOENT of the last part (2).
+DWORD ErrnoToWin32(int nErrno, bool bParentMissing = false);
+
+// A Windows path resolved to the POSIX file system. Drive Z: is the root, both
+// slash kinds separate, and a component missing under its exact name is
+// matched case-insensitively against the existing entries.
+struct ResolvedPath {
+    std::string strPosix;
+    bool bParentExists = false;  // every directory on the way exists
+    bool bExists = false;        // the last component exists
+    DWORD dwError = 0;           // non-zero: the path cannot be mapped at all
+};
+ResolvedPath ResolvePath(const char *pszWinPath);
+
+// The POSIX path as Windows shows it: "Z:" and backslashes.
+std::string PosixToWinPath(const std::string &strPosix);
+
+// Test settings read from the environment.
+// W32_TIME_DIVISOR: Sleep and wait time-outs are divided by it (default 1).
+// W32_STATE_DIR: directory of the layer's cross-process state.
+DWORD ScaleMilliseconds(DWORD dwMilliseconds);
+const std::string &StateDir();
+
+// Kernel objects behind HANDLE values.
+class CObject {
+public:
+    virtual ~CObject() = default;
+    // WAIT_OBJECT_0, WAIT_ABANDONED, WAIT_TIMEOUT or WAIT_FAILED (last error set).
+    virtual DWORD Wait(DWORD dwMilliseconds);
+};
+HANDLE RegisterObject(CObject *pObject);
+// Returns the live object behind a handle, or null (last error 6).
+CObject *LookupObject(HANDLE hHandle);
+
+// Monotonic milliseconds.
+uint64_t NowMs();
+
+}  // namespace w32
+
+namespace w32 {
+
+// Command lines as Windows builds and parses them.
+std::string QuoteArgument(const std::string &strArg);
+std::vector<std::string> SplitCommandLine(const char *pszCommandLine);
+// The text after the program name and the blanks that follow it (lpCmdLine of WinMain).
+const char *SkipProgramName(const char *pszCommandLine);
+// Environment variable through which a parent hands its child the exact command line.
+constexpr const char *kCommandLineVariable = "W32_CMDLINE";
+
+}  // namespace w32
