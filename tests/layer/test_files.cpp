@@ -90,11 +90,13 @@ TEST(LayerFiles, ModuleFileNameIsAFullWindowsPath)
     EXPECT_EQ(szPath[1], ':');
     EXPECT_EQ(szPath[2], '\\');
     EXPECT_NE(std::string(szPath).find("layer_tests.exe"), std::string::npos);
-    // Too small a buffer: cut, terminated, and the buffer size as the result.
+    // Too small a buffer: the buffer size as the result and the path cut.
+    // Whether the last byte is a terminator differs between Windows versions,
+    // so callers must not rely on it.
     char szSmall[6];
     EXPECT_EQ(GetModuleFileNameA(NULL, szSmall, sizeof szSmall), (DWORD)sizeof szSmall);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(std::string(szSmall), std::string(szPath, 5));
+    EXPECT_EQ(std::string(szSmall, 5), std::string(szPath, 5));
 }
 
 }  // namespace
