@@ -330,3 +330,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
 #endif
 
 #include "w32crt.h"
+
+// The API areas, each in its own header.
+#include "w32_fileio.h"
+#include "w32_services.h"
+#include "w32_user.h"
+#include "w32_version.h"
