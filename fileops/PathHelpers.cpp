@@ -46,28 +46,26 @@ bool AppendBounded(char *pszAccum, size_t cbAccum, const char *pszText)
     return true;
 }
 
-}  // namespace
-
-DWORD GetModuleDir(char *pszDir, int nSize)
+// Writes two parts of the executable's path, joined, into the caller's buffer.
+DWORD WriteModulePathParts(char *pszOut, int nSize, bool bDirectory)
 {
     ModulePathParts parts;
-    DWORD dwError = SplitModulePath(pszDir, nSize, parts);
+    DWORD dwError = SplitModulePath(pszOut, nSize, parts);
     if (dwError)
         return dwError;
-    _snprintf(pszDir, (size_t)nSize - 1, "%s%s", parts.szDrive, parts.szDir);
-    pszDir[nSize - 1] = 0;
+    _snprintf(pszOut, (size_t)nSize - 1, "%s%s", bDirectory ? parts.szDrive : parts.szName,
+              bDirectory ? parts.szDir : parts.szExt);
+    pszOut[nSize - 1] = 0;
     return 0;
 }
 
+}  // namespace
+
+DWORD GetModuleDir(char *pszDir, int nSize) { return WriteModulePathParts(pszDir, nSize, true); }
+
 DWORD GetModuleFileTitle(char *pszTitle, int nSize)
 {
-    ModulePathParts parts;
-    DWORD dwError = SplitModulePath(pszTitle, nSize, parts);
-    if (dwError)
-        return dwError;
-    _snprintf(pszTitle, (size_t)nSize - 1, "%s%s", parts.szName, parts.szExt);
-    pszTitle[nSize - 1] = 0;
-    return 0;
+    return WriteModulePathParts(pszTitle, nSize, false);
 }
 
 int PathAppendName(char *pszBase, const char *pszName, char *pszOut)

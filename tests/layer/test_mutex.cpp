@@ -28,6 +28,14 @@ DWORD RunHelper(const std::string &strArgs)
     return (DWORD)strtoul(ReadFileBytes(strOut).c_str(), NULL, 10);
 }
 
+// Starts a helper that creates and owns the mutex until killed.
+void StartOwner(CChildProcess &owner, const std::string &strName, const std::string &strReady)
+{
+    ASSERT_TRUE(owner.Start(Helper(), Quote(Helper()) + " mutex-hold " + Quote(strName) + " " +
+                                          Quote(strReady)));
+    ASSERT_TRUE(WaitForFile(strReady));
+}
+
 TEST(LayerMutex, SecondCreateInTheSameProcessFindsTheFirst)
 {
     std::string strName = UniqueName("same");
@@ -73,9 +81,7 @@ TEST(LayerMutex, AcrossProcesses)
     std::string strName = UniqueName("cross");
     std::string strReady = dir / "ready";
     CChildProcess owner;
-    ASSERT_TRUE(owner.Start(Helper(), Quote(Helper()) + " mutex-hold " + Quote(strName) + " " +
-                                          Quote(strReady)));
-    ASSERT_TRUE(WaitForFile(strReady));
+    StartOwner(owner, strName, strReady);
     EXPECT_EQ(ReadFileBytes(strReady), "0") << "the owner created the name";
 
     // Another process sees the name, cannot take it, and cannot release it.
@@ -107,9 +113,7 @@ TEST(LayerMutex, NameOfAKilledOwnerIsCreatedAnew)
     std::string strReady = dir / "ready";
     {
         CChildProcess owner;
-        ASSERT_TRUE(owner.Start(Helper(), Quote(Helper()) + " mutex-hold " + Quote(strName) + " " +
-                                              Quote(strReady)));
-        ASSERT_TRUE(WaitForFile(strReady));
+        StartOwner(owner, strName, strReady);
         owner.Kill();
     }
     HANDLE h = CreateMutexA(NULL, TRUE, strName.c_str());

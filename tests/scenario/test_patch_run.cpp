@@ -20,6 +20,10 @@ Texts RestartOnly(int nMode, int bNoStart)
                    "Server mode = " + std::to_string(nMode) + "\r\n"};
     if (!bNoStart)
         texts.push_back("Restart programs");
+    if (!bNoStart && nMode == 1) {  // no master service is installed here
+        texts.push_back("Stop master service error = 1060\r\n");
+        texts.push_back("Start master service error = 1060\r\n");
+    }
     texts.push_back("Do not need to update,exit.\r\n");
     return texts;
 }
@@ -131,34 +135,41 @@ std::string DeepSubPath(const CMasterDir &parent, size_t nLength)
     return strSub;
 }
 
+// Installs the patch as strExeName in a master directory of exactly nLength
+// characters under parent, runs it and hands back that directory.
+std::string RunInDeepMaster(const CMasterDir &parent, size_t nLength, const std::string &strExeName,
+                            ProcessResult &result)
+{
+    std::string strDeep = parent.Path() + DeepSubPath(parent, nLength);
+    EXPECT_EQ(strDeep.size(), nLength);
+    EXPECT_TRUE(CreateTree(strDeep.substr(0, strDeep.size() - 1)));
+    EXPECT_TRUE(CopyFileA(BuiltPatchPath().c_str(), (strDeep + strExeName).c_str(), FALSE));
+    WriteFileBytes(strDeep + "gdpost.ini", "[INI_SERVER_SECTION]\r\nSetupType=0\r\n");
+    result = RunProcess(strDeep + strExeName, Quote(strDeep + strExeName));
+    return strDeep;
+}
+
 TEST(PatchRun, MasterDirectoryTooDeepForTheRecordFailsBeforeAnything)
 {
     // 247 characters: the patch (258), its log and gdpost.ini fit, but
     // "GDPX_PATCH.ini" (261) does not.
     CMasterDir parent("p");
-    std::string strDeep = parent.Path() + DeepSubPath(parent, 247);
-    ASSERT_EQ(strDeep.size(), 247u);
-    ASSERT_TRUE(CreateTree(strDeep.substr(0, strDeep.size() - 1)));
-    ASSERT_TRUE(CopyFileA(BuiltPatchPath().c_str(), (strDeep + "P_FL132.exe").c_str(), FALSE));
-    WriteFileBytes(strDeep + "gdpost.ini", "[INI_SERVER_SECTION]\r\nSetupType=0\r\n");
-    ProcessResult result = RunProcess(strDeep + "P_FL132.exe", Quote(strDeep + "P_FL132.exe"));
+    ProcessResult result;
+    std::string strDeep = RunInDeepMaster(parent, 247, "P_FL132.exe", result);
     ASSERT_TRUE(result.bFinished);
     EXPECT_EQ(result.dwExitCode, 0u);
     std::vector<TraceRecord> records = ParseTraceLog(ReadFileBytes(strDeep + "P_FL132.log"));
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[2].strText, "Master directory " + strDeep + " is too long,exit.\r\n");
+    EXPECT_FALSE(FileExists(strDeep + "GDPX_PATCH.ini"));
 }
 
 TEST(PatchRun, MasterDirectoryTooDeepForTheLogLeavesNothing)
 {
     // 250 characters: "a.exe" fits (255), "P_FL132.log" (261) does not.
     CMasterDir parent("q");
-    std::string strDeep = parent.Path() + DeepSubPath(parent, 250);
-    ASSERT_EQ(strDeep.size(), 250u);
-    ASSERT_TRUE(CreateTree(strDeep.substr(0, strDeep.size() - 1)));
-    ASSERT_TRUE(CopyFileA(BuiltPatchPath().c_str(), (strDeep + "a.exe").c_str(), FALSE));
-    WriteFileBytes(strDeep + "gdpost.ini", "[INI_SERVER_SECTION]\r\nSetupType=0\r\n");
-    ProcessResult result = RunProcess(strDeep + "a.exe", Quote(strDeep + "a.exe"));
+    ProcessResult result;
+    std::string strDeep = RunInDeepMaster(parent, 250, "a.exe", result);
     ASSERT_TRUE(result.bStarted) << result.dwStartError;
     ASSERT_TRUE(result.bFinished);
     EXPECT_EQ(result.dwExitCode, 0u);

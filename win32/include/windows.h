@@ -153,18 +153,6 @@ typedef int(WINAPI *FARPROC)(void);
 #define CREATE_NO_WINDOW 0x08000000
 #define STARTF_USESHOWWINDOW 0x00000001
 
-// Messages and message boxes.
-#define MB_OK 0x00000000L
-#define MB_OKCANCEL 0x00000001L
-#define MB_YESNO 0x00000004L
-#define MB_ICONERROR 0x00000010L
-#define MB_ICONSTOP MB_ICONERROR
-#define MB_ICONINFORMATION 0x00000040L
-#define IDOK 1
-#define IDCANCEL 2
-#define IDYES 6
-#define IDNO 7
-
 // System messages.
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
@@ -224,15 +212,6 @@ typedef struct _PROCESS_INFORMATION {
     DWORD dwProcessId;
     DWORD dwThreadId;
 } PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
-
-#define WM_CLOSE 0x0010
-#define WM_COPYDATA 0x004A
-
-typedef struct tagCOPYDATASTRUCT {
-    ULONG_PTR dwData;
-    DWORD cbData;
-    PVOID lpData;
-} COPYDATASTRUCT, *PCOPYDATASTRUCT;
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;
@@ -316,11 +295,6 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
                             DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize, va_list *Arguments);
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
-
-// user32.
-int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-HWND WINAPI FindWindowA(LPCSTR lpClassName, LPCSTR lpWindowName);
-LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
 // Entry point that the program supplies; the layer's main() calls it.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);

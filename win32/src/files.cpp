@@ -1,5 +1,5 @@
 // Directory and file-name operations of kernel32.
-#include "w32_internal.h"
+#include "fileio/fileio_internal.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -74,50 +74,71 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
+        // Deleting takes delete access: an open without FILE_SHARE_DELETE stops it.
+        w32::CShareClaim claim;
+        DWORD dwError = claim.Acquire(-1, path.strPosix, st, DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false);
+        if (dwError) {
+            SetLastError(dwError);
+            return FALSE;
+        }
     }
     if (unlink(path.strPosix.c_str()) != 0)
         return FailErrno(path);
     return TRUE;
 }
 
+// Through the layer's own file handles, so that the share modes of other
+// opens hold: the source is read with read and delete sharing, the target is
+// written without sharing, and takes the source's attributes and write time.
 extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
-    w32::ResolvedPath src, dst;
-    if (!Resolve(lpExistingFileName, src) || !Resolve(lpNewFileName, dst))
+    HANDLE hIn = CreateFileA(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                             NULL, OPEN_EXISTING, 0, NULL);
+    if (hIn == INVALID_HANDLE_VALUE)
         return FALSE;
-    int fdIn = open(src.strPosix.c_str(), O_RDONLY);
-    if (fdIn < 0)
-        return FailErrno(src);
-    struct stat st;
-    if (fstat(fdIn, &st) != 0 || S_ISDIR(st.st_mode)) {
-        close(fdIn);
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    int nFlags = O_WRONLY | O_CREAT | O_TRUNC | (bFailIfExists ? O_EXCL : 0);
-    int fdOut = open(dst.strPosix.c_str(), nFlags, st.st_mode & 0777);
-    if (fdOut < 0) {
-        DWORD dwError = errno == EEXIST ? ERROR_FILE_EXISTS : ErrnoToWin32(errno, !dst.bParentExists);
-        close(fdIn);
+    DWORD dwAttr = GetFileAttributesA(lpExistingFileName);
+    HANDLE hOut = CreateFileA(lpNewFileName, GENERIC_WRITE, 0, NULL,
+                              bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                              dwAttr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), NULL);
+    if (hOut == INVALID_HANDLE_VALUE) {
+        DWORD dwError = GetLastError();
+        CloseHandle(hIn);
         SetLastError(dwError);
         return FALSE;
     }
-    char buf[65536];
+    static const DWORD kChunk = 65536;
+    std::vector<char> buffer(kChunk);
+    DWORD dwError = 0;
     for (;;) {
-        ssize_t n = read(fdIn, buf, sizeof buf);
-        if (n == 0)
+        DWORD dwRead = 0, dwWritten = 0;
+        if (!ReadFile(hIn, buffer.data(), kChunk, &dwRead, NULL)) {
+            dwError = GetLastError();
             break;
-        if (n < 0 || write(fdOut, buf, (size_t)n) != n) {
-            DWORD dwError = ErrnoToWin32(errno);
-            close(fdIn);
-            close(fdOut);
-            SetLastError(dwError);
-            return FALSE;
+        }
+        if (dwRead == 0)
+            break;
+        if (!WriteFile(hOut, buffer.data(), dwRead, &dwWritten, NULL)) {
+            dwError = GetLastError();
+            break;
         }
     }
-    fchmod(fdOut, st.st_mode & 0777);
-    close(fdIn);
-    close(fdOut);
+    CloseHandle(hIn);
+    CloseHandle(hOut);
+    if (dwError) {
+        SetLastError(dwError);
+        return FALSE;
+    }
+    w32::ResolvedPath src, dst;
+    struct stat st;
+    if (Resolve(lpExistingFileName, src) && Resolve(lpNewFileName, dst) &&
+        stat(src.strPosix.c_str(), &st) == 0) {
+        struct timespec times[2] = {st.st_atim, st.st_mtim};
+        utimensat(AT_FDCWD, dst.strPosix.c_str(), times, 0);
+        chmod(dst.strPosix.c_str(), st.st_mode & 0777);  // a program stays executable
+    }
+    if (dwAttr != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(lpNewFileName, dwAttr);
     return TRUE;
 }
 
@@ -131,12 +152,7 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)
         FailErrno(path);
         return INVALID_FILE_ATTRIBUTES;
     }
-    if (S_ISDIR(st.st_mode))
-        return FILE_ATTRIBUTE_DIRECTORY;
-    DWORD dwAttr = FILE_ATTRIBUTE_ARCHIVE;
-    if (!(st.st_mode & S_IWUSR))
-        dwAttr |= FILE_ATTRIBUTE_READONLY;
-    return dwAttr;
+    return w32::AttributesOf(path.strPosix, st);
 }
 
 // Copies a result string the way the kernel32 path queries do: the length

@@ -1,7 +1,7 @@
 // Debugger output and message boxes, kept where a test can read them: files
 // in the layer's state directory. A message box answers IDOK, or the number
 // in W32_MESSAGEBOX_ANSWER.
-#include "w32_internal.h"
+#include "../w32_internal.h"
 
 namespace {
 void AppendToStateFile(const char *pszFile, const std::string &str)

@@ -1,0 +1,43 @@
+// A child process for the file tests: holds a file open, or tries an open.
+//   hold PATH ACCESS SHARE READYFILE  opens the file (OPEN_ALWAYS) and keeps it
+//                                     open until killed (at most a minute);
+//                                     READYFILE gets the open's error code
+//   open PATH ACCESS SHARE            the exit code is 0 or the open's error
+// ACCESS and SHARE are numbers (0x.. allowed).
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+
+int main(int argc, char **argv)
+{
+    if (argc < 5)
+        return 100;
+    DWORD dwAccess = (DWORD)strtoul(argv[3], NULL, 0);
+    DWORD dwShare = (DWORD)strtoul(argv[4], NULL, 0);
+    bool bHold = strcmp(argv[1], "hold") == 0;
+    if (bHold && argc < 6)
+        return 100;
+    HANDLE h = CreateFileA(argv[2], dwAccess, dwShare, NULL, bHold ? OPEN_ALWAYS : OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD dwError = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (!bHold) {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+        return (int)dwError;
+    }
+    // Written aside and renamed, so that the file appears with its contents.
+    std::string strTemp = std::string(argv[5]) + ".tmp";
+    FILE *pReady = fopen(strTemp.c_str(), "wb");
+    if (pReady) {
+        fprintf(pReady, "%lu", (unsigned long)dwError);
+        fclose(pReady);
+        MoveFileA(strTemp.c_str(), argv[5]);
+    }
+    for (int i = 0; i < 600; ++i)
+        Sleep(100);
+    return 0;
+}
