@@ -88,6 +88,41 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
     return TRUE;
 }
 
+// The data of an open copy through the kernel's own file copy. False with
+// errno 0 when the file systems cannot do it, so the caller copies by reading.
+static bool CopyDataInKernel(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD &dwError)
+{
+    dwError = 0;
+    w32::ResolvedPath src, dst;
+    if (!Resolve(lpExistingFileName, src) || !Resolve(lpNewFileName, dst))
+        return false;
+    int fdIn = open(src.strPosix.c_str(), O_RDONLY | O_CLOEXEC);
+    int fdOut = open(dst.strPosix.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool bDone = false;
+    if (fdIn >= 0 && fdOut >= 0) {
+        bool bFirst = true;
+        for (;;) {
+            ssize_t n = copy_file_range(fdIn, NULL, fdOut, NULL, (size_t)1 << 30, 0);
+            if (n > 0) {
+                bFirst = false;
+                continue;
+            }
+            if (n == 0) {
+                bDone = true;
+            } else if (!(bFirst && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                    errno == EOPNOTSUPP || errno == EBADF))) {
+                dwError = w32::ErrnoToWin32(errno);
+            }
+            break;
+        }
+    }
+    if (fdIn >= 0)
+        close(fdIn);
+    if (fdOut >= 0)
+        close(fdOut);
+    return bDone;
+}
+
 // Through the layer's own file handles, so that the share modes of other
 // opens hold: the source is read with read and delete sharing, the target is
 // written without sharing, and takes the source's attributes and write time.
@@ -110,7 +145,8 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName
     static const DWORD kChunk = 65536;
     std::vector<char> buffer(kChunk);
     DWORD dwError = 0;
-    for (;;) {
+    bool bCopied = CopyDataInKernel(lpExistingFileName, lpNewFileName, dwError);
+    while (!bCopied && !dwError) {
         DWORD dwRead = 0, dwWritten = 0;
         if (!ReadFile(hIn, buffer.data(), kChunk, &dwRead, NULL)) {
             dwError = GetLastError();
