@@ -25,33 +25,6 @@ constexpr off_t kCreateByte = 2;
 constexpr off_t kOwnedFlag = 16;
 constexpr DWORD kPollMs = 2;
 
-bool LockByte(int fd, off_t nByte, short nType, bool bWait)
-{
-    struct flock fl = {};
-    fl.l_type = nType;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = nByte;
-    fl.l_len = 1;
-    for (;;) {
-        if (fcntl(fd, bWait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0)
-            return true;
-        if (errno != EINTR)
-            return false;
-    }
-}
-
-bool OtherHolds(int fd, off_t nByte)
-{
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = nByte;
-    fl.l_len = 1;
-    if (fcntl(fd, F_OFD_GETLK, &fl) != 0)
-        return false;
-    return fl.l_type != F_UNLCK;
-}
-
 std::string HexName(const char *psz)
 {
     static const char kHex[] = "0123456789abcdef";
@@ -89,7 +62,7 @@ DWORD TryAcquire(CMutexCore *pCore, bool &bTaken)
     }
     bool bAbandoned = false;
     if (pCore->fd >= 0) {
-        if (!LockByte(pCore->fd, kOwnerByte, F_WRLCK, false))
+        if (!w32::SetByteLock(pCore->fd, kOwnerByte, F_WRLCK, false))
             return WAIT_TIMEOUT;
         char cFlag = 0;
         if (pread(pCore->fd, &cFlag, 1, kOwnedFlag) == 1 && cFlag == 1)
@@ -147,7 +120,7 @@ public:
             if (m_pCore->fd >= 0) {
                 char cFlag = 0;
                 (void)!pwrite(m_pCore->fd, &cFlag, 1, kOwnedFlag);
-                LockByte(m_pCore->fd, kOwnerByte, F_UNLCK, false);
+                w32::SetByteLock(m_pCore->fd, kOwnerByte, F_UNLCK, false);
             }
         }
         return TRUE;
@@ -180,9 +153,9 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner,
                 SetLastError(w32::ErrnoToWin32(errno));
                 return nullptr;
             }
-            LockByte(fd, kCreateByte, F_WRLCK, true);
-            bExisted = OtherHolds(fd, kExistsByte);
-            LockByte(fd, kExistsByte, F_RDLCK, false);
+            w32::SetByteLock(fd, kCreateByte, F_WRLCK, true);
+            bExisted = w32::OtherHoldsByte(fd, kExistsByte);
+            w32::SetByteLock(fd, kExistsByte, F_RDLCK, false);
             if (!bExisted) {
                 char cFlag = 0;  // a name nobody holds is created anew
                 (void)!pwrite(fd, &cFlag, 1, kOwnedFlag);
@@ -196,7 +169,7 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner,
                 TryAcquire(pCore, bTaken);
                 bInitialOwner = FALSE;
             }
-            LockByte(fd, kCreateByte, F_UNLCK, false);
+            w32::SetByteLock(fd, kCreateByte, F_UNLCK, false);
         }
     } else {
         pCore = new CMutexCore;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -45,6 +47,12 @@ CObject *LookupObject(HANDLE hHandle);
 
 // Monotonic milliseconds.
 uint64_t NowMs();
+
+// A lock on one byte of an open file description (F_RDLCK, F_WRLCK or
+// F_UNLCK); bWait blocks until it is granted.
+bool SetByteLock(int fd, off_t nByte, short nType, bool bWait);
+// True when another open file description holds a lock on the byte.
+bool OtherHoldsByte(int fd, off_t nByte);
 
 }  // namespace w32
 

@@ -25,34 +25,6 @@ constexpr off_t kBase = (off_t)0x7FFFFFFF00000000LL;
 constexpr off_t kAccessByte = kBase + 1;  // + 0 read, 1 write, 2 delete
 constexpr off_t kDenyByte = kBase + 4;    // + 0 read, 1 write, 2 delete
 
-bool SetLock(int fd, off_t nByte, short nType, bool bWait)
-{
-    struct flock fl = {};
-    fl.l_type = nType;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = nByte;
-    fl.l_len = 1;
-    for (;;) {
-        if (fcntl(fd, bWait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) == 0)
-            return true;
-        if (errno != EINTR)
-            return false;
-    }
-}
-
-// True when an open file description other than fd's holds a lock on the byte.
-bool OtherHolds(int fd, off_t nByte)
-{
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = nByte;
-    fl.l_len = 1;
-    if (fcntl(fd, F_OFD_GETLK, &fl) != 0)
-        return false;
-    return fl.l_type != F_UNLCK;
-}
-
 const std::string &LockDir()
 {
     static const std::string s_strDir = [] {
@@ -73,12 +45,12 @@ public:
                                      O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         m_fd = s_fd;
         if (m_fd >= 0)
-            SetLock(m_fd, 0, F_WRLCK, true);
+            SetByteLock(m_fd, 0, F_WRLCK, true);
     }
     ~CGuard()
     {
         if (m_fd >= 0)
-            SetLock(m_fd, 0, F_UNLCK, false);
+            SetByteLock(m_fd, 0, F_UNLCK, false);
     }
 
 private:
@@ -129,17 +101,17 @@ DWORD CShareClaim::Acquire(int fdFile, const std::string &strPosix, const struct
         return ErrnoToWin32(errno);
     bool bConflict = false;
     for (int i = 0; i < 3 && !bConflict; ++i)
-        bConflict = (bWants[i] && OtherHolds(fd, kDenyByte + i)) ||
-                    (bDenies[i] && OtherHolds(fd, kAccessByte + i));
+        bConflict = (bWants[i] && OtherHoldsByte(fd, kDenyByte + i)) ||
+                    (bDenies[i] && OtherHoldsByte(fd, kAccessByte + i));
     if (bConflict || !bKeep) {
         close(fd);
         return bConflict ? ERROR_SHARING_VIOLATION : 0;
     }
     for (int i = 0; i < 3; ++i) {
         if (bWants[i])
-            SetLock(fd, kAccessByte + i, F_RDLCK, false);
+            SetByteLock(fd, kAccessByte + i, F_RDLCK, false);
         if (bDenies[i])
-            SetLock(fd, kDenyByte + i, F_RDLCK, false);
+            SetByteLock(fd, kDenyByte + i, F_RDLCK, false);
     }
     m_fdLock = fd;
     return 0;
