@@ -13,11 +13,44 @@
 
 namespace {
 
+// True when both files can be read and hold the same bytes.
+bool SameContents(const char *pszPath1, const char *pszPath2)
+{
+    HANDLE h1 = CreateFileA(pszPath1, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h1 == INVALID_HANDLE_VALUE)
+        return false;
+    HANDLE h2 = CreateFileA(pszPath2, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h2 == INVALID_HANDLE_VALUE) {
+        CloseHandle(h1);
+        return false;
+    }
+    bool bSame = true;
+    for (;;) {
+        char ab1[4096], ab2[4096];
+        DWORD dw1 = 0, dw2 = 0;
+        if (!ReadFile(h1, ab1, sizeof ab1, &dw1, NULL) || !ReadFile(h2, ab2, sizeof ab2, &dw2, NULL) ||
+            dw1 != dw2 || memcmp(ab1, ab2, dw1) != 0) {
+            bSame = false;
+            break;
+        }
+        if (dw1 == 0)
+            break;
+    }
+    CloseHandle(h1);
+    CloseHandle(h2);
+    return bSame;
+}
+
 // One match: backup of the current destination, copy, roll-back on failure.
 DWORD CopyOneFile(const char *pszSrc, const char *pszDest, const char *pszBak)
 {
     bool bBackedUp = false;
-    if (pszBak && _access(pszDest, 0) == 0) {
+    // A destination that already holds the new file (a run that ended half
+    // way) is not backed up: the backup it would replace is the only copy of
+    // the previous version.
+    if (pszBak && _access(pszDest, 0) == 0 && !SameContents(pszSrc, pszDest)) {
         if (_access(pszBak, 0) == 0 && !DeleteFileA(pszBak)) {
             DWORD dwError = GetLastError();
             TraceMessage(__FILE__, __LINE__, "DeleteFile error = %lu, szBak = %s\n",

@@ -64,6 +64,18 @@ TEST_F(CopyWithBackupTest, ReplacedFilesGoToTheBackupAndNewOnesAreCopiedPlainly)
                             ", pszBackupPath = " + Bak() + "\r\n");
 }
 
+TEST_F(CopyWithBackupTest, DestinationAlreadyNewKeepsTheBackupOfThePreviousVersion)
+{
+    // What a run that ended after this file's copy leaves: the new file in
+    // place and the previous version only in the backup.
+    Put(Src(), "KsUpdate.dll", "new dll");
+    Put(Dst(), "KsUpdate.dll", "new dll");
+    Put(Bak(), "KsUpdate.dll", "previous dll");
+    EXPECT_EQ(MyCopyFiles(Pattern().c_str(), Dst().c_str(), Bak().c_str()), 0u);
+    EXPECT_EQ(Get(Dst(), "KsUpdate.dll"), "new dll");
+    EXPECT_EQ(Get(Bak(), "KsUpdate.dll"), "previous dll");
+}
+
 TEST_F(CopyWithBackupTest, WithoutBackupDirectoryTheDestinationIsOverwritten)
 {
     Put(Src(), "a.bin", "new");

@@ -32,6 +32,7 @@ BOOL FailErrno(const w32::ResolvedPath &path)
 
 extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
 {
+    w32::CKillPoint killPoint;
     w32::ResolvedPath path;
     if (!Resolve(lpPathName, path))
         return FALSE;
@@ -61,6 +62,7 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName)
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 {
+    w32::CKillPoint killPoint;
     w32::ResolvedPath path;
     if (!Resolve(lpFileName, path))
         return FALSE;
@@ -128,6 +130,7 @@ static bool CopyDataInKernel(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DW
 // written without sharing, and takes the source's attributes and write time.
 extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists)
 {
+    w32::CKillPoint killPoint;
     HANDLE hIn = CreateFileA(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                              NULL, OPEN_EXISTING, 0, NULL);
     if (hIn == INVALID_HANDLE_VALUE)

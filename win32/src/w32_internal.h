@@ -45,6 +45,17 @@ HANDLE RegisterObject(CObject *pObject);
 // Returns the live object behind a handle, or null (last error 6).
 CObject *LookupObject(HANDLE hHandle);
 
+// Opens each call that changes the file system (DeleteFileA, MoveFileA,
+// MoveFileExA, CopyFileA, CreateDirectoryA): with W32_KILL_AT=N the process
+// is killed at the Nth such call, before it acts. Nested calls count once.
+class CKillPoint {
+public:
+    CKillPoint();
+    ~CKillPoint();
+    CKillPoint(const CKillPoint &) = delete;
+    CKillPoint &operator=(const CKillPoint &) = delete;
+};
+
 // Monotonic milliseconds.
 uint64_t NowMs();
 

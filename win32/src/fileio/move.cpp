@@ -30,6 +30,7 @@ std::string LastComponent(const char *pszPath)
 
 extern "C" BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags)
 {
+    w32::CKillPoint killPoint;
     if (!lpExistingFileName || !lpNewFileName)
         return Fail(ERROR_INVALID_PARAMETER);
     w32::ResolvedPath src = w32::ResolvePath(lpExistingFileName);
@@ -84,5 +85,6 @@ extern "C" BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileNa
 
 extern "C" BOOL WINAPI MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName)
 {
+    w32::CKillPoint killPoint;
     return MoveFileExA(lpExistingFileName, lpNewFileName, MOVEFILE_COPY_ALLOWED);
 }
