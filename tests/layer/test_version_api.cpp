@@ -26,11 +26,11 @@ TEST(VersionApi, GeneratedFilesCarryTheirVersions)
     };
     int n = 0;
     for (const Case &c : cases) {
-        VersionDllSpec spec;
-        spec.bPe32 = c.bPe32;
-        memcpy(spec.wFileVersion, c.wFile, sizeof c.wFile);
-        memcpy(spec.wProductVersion, c.wProduct, sizeof c.wProduct);
-        std::string strPath = WriteDll(dir, "v" + std::to_string(n++) + ".dll", BuildVersionDll(spec));
+        VersionDllSpec dllSpec;
+        dllSpec.bPe32 = c.bPe32;
+        memcpy(dllSpec.wFileVersion, c.wFile, sizeof c.wFile);
+        memcpy(dllSpec.wProductVersion, c.wProduct, sizeof c.wProduct);
+        std::string strPath = WriteDll(dir, "v" + std::to_string(n++) + ".dll", BuildVersionDll(dllSpec));
         VersionAnswer answer = Ask(strPath);
         ASSERT_TRUE(answer.bRoot) << strPath << " error " << answer.dwSizeError;
         EXPECT_EQ(answer.info.dwSignature, VS_FFI_SIGNATURE);
@@ -45,9 +45,9 @@ TEST(VersionApi, GeneratedFilesCarryTheirVersions)
 TEST(VersionApi, InfoIsCutToTheBufferAndTheHandleIsCleared)
 {
     CTestDir dir;
-    VersionDllSpec spec;
+    VersionDllSpec dllSpec;
     VersionDllLayout layout;
-    std::string strDll = BuildVersionDll(spec, &layout);
+    std::string strDll = BuildVersionDll(dllSpec, &layout);
     std::string strPath = WriteDll(dir, "cut.dll", strDll);
     DWORD dwHandle = 5;
     DWORD dwSize = GetFileVersionInfoSizeA(strPath.c_str(), &dwHandle);
@@ -123,11 +123,11 @@ TEST(VersionApi, LanguageOfTheVersionResource)
         uint16_t wLanguage;
     } cases[] = {{1, 0x0409}, {1, 0}, {1, 0x0411}, {1, 0x0407}};
     for (const Case &c : cases) {
-        VersionDllSpec spec;
-        spec.wResourceName = c.wName;
-        spec.wLanguage = c.wLanguage;
-        spec.wFileVersion[1] = 28;
-        std::string strPath = WriteDll(dir, "n.dll", BuildVersionDll(spec));
+        VersionDllSpec dllSpec;
+        dllSpec.wResourceName = c.wName;
+        dllSpec.wLanguage = c.wLanguage;
+        dllSpec.wFileVersion[1] = 28;
+        std::string strPath = WriteDll(dir, "n.dll", BuildVersionDll(dllSpec));
         VersionAnswer answer = Ask(strPath);
         EXPECT_TRUE(answer.bRoot) << "name " << c.wName << " language " << c.wLanguage << " error "
                                   << answer.dwSizeError;
@@ -140,9 +140,9 @@ TEST(VersionApi, LanguageOfTheVersionResource)
 TEST(VersionApi, RootValueIsGivenWhateverItsSignature)
 {
     CTestDir dir;
-    VersionDllSpec spec;
-    spec.dwSignature = 0xFEEF04BCu;
-    VersionAnswer answer = Ask(WriteDll(dir, "sig.dll", BuildVersionDll(spec)));
+    VersionDllSpec dllSpec;
+    dllSpec.dwSignature = 0xFEEF04BCu;
+    VersionAnswer answer = Ask(WriteDll(dir, "sig.dll", BuildVersionDll(dllSpec)));
     EXPECT_NE(answer.dwSize, 0u);
     ASSERT_TRUE(answer.bRoot);
     EXPECT_EQ(answer.info.dwSignature, 0xFEEF04BCu);
@@ -151,8 +151,8 @@ TEST(VersionApi, RootValueIsGivenWhateverItsSignature)
 TEST(VersionApi, OnlyTheRootBlockIsAnswered)
 {
     CTestDir dir;
-    VersionDllSpec spec;
-    std::string strPath = WriteDll(dir, "q.dll", BuildVersionDll(spec));
+    VersionDllSpec dllSpec;
+    std::string strPath = WriteDll(dir, "q.dll", BuildVersionDll(dllSpec));
     DWORD dwSize = GetFileVersionInfoSizeA(strPath.c_str(), NULL);
     ASSERT_NE(dwSize, 0u);
     std::string strBlock(dwSize, '\0');

@@ -11,10 +11,10 @@ TEST(VersionDamaged, TruncatedFilesHaveNoVersion)
 {
     CTestDir dir;
     for (bool bPe32 : {false, true}) {
-        VersionDllSpec spec;
-        spec.bPe32 = bPe32;
+        VersionDllSpec dllSpec;
+        dllSpec.bPe32 = bPe32;
         VersionDllLayout layout;
-        std::string strDll = BuildVersionDll(spec, &layout);
+        std::string strDll = BuildVersionDll(dllSpec, &layout);
         size_t cbEnd = layout.cbBlock + layout.cbBlockSize;
         for (size_t cb = 1; cb < cbEnd; cb += (cb < layout.cbResources ? 7 : 1)) {
             VersionAnswer answer = Ask(WriteDll(dir, "t.dll", strDll.substr(0, cb)));
@@ -29,9 +29,9 @@ TEST(VersionDamaged, TruncatedFilesHaveNoVersion)
 TEST(VersionDamaged, DamagedImagesFail)
 {
     CTestDir dir;
-    VersionDllSpec spec;
+    VersionDllSpec dllSpec;
     VersionDllLayout layout;
-    std::string strGood = BuildVersionDll(spec, &layout);
+    std::string strGood = BuildVersionDll(dllSpec, &layout);
     const size_t cbData = layout.cbDataEntry;
     const size_t cbSection = layout.cbSectionTable;
     struct Case {

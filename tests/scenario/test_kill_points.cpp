@@ -37,10 +37,10 @@ struct Member {
 
 std::string VersionDll(const char *pszVersion, const char *pszMark)
 {
-    VersionDllSpec spec;
-    EXPECT_TRUE(ParseVersionText(pszVersion, spec.wFileVersion));
+    VersionDllSpec dllSpec;
+    EXPECT_TRUE(ParseVersionText(pszVersion, dllSpec.wFileVersion));
     // The mark keeps the bytes of each version apart from every other file's.
-    return BuildVersionDll(spec) + pszMark;
+    return BuildVersionDll(dllSpec) + pszMark;
 }
 
 class KillPoints : public ::testing::Test {

@@ -38,9 +38,9 @@ const Row kRows[] = {
 
 std::string VersionDll(const char *pszVersion)
 {
-    VersionDllSpec spec;
-    EXPECT_TRUE(ParseVersionText(pszVersion, spec.wFileVersion));
-    return BuildVersionDll(spec);
+    VersionDllSpec dllSpec;
+    EXPECT_TRUE(ParseVersionText(pszVersion, dllSpec.wFileVersion));
+    return BuildVersionDll(dllSpec);
 }
 
 int Count(const Texts &texts, const std::string &strText)

@@ -19,11 +19,11 @@ struct Copy {
 void InstallCopies(const CMasterDir &master, const std::vector<Copy> &copies)
 {
     for (const Copy &copy : copies) {
-        VersionDllSpec spec;
-        ASSERT_TRUE(ParseVersionText(copy.pszVersion, spec.wFileVersion));
+        VersionDllSpec dllSpec;
+        ASSERT_TRUE(ParseVersionText(copy.pszVersion, dllSpec.wFileVersion));
         std::string strDir = master / copy.pszDir;
         ASSERT_TRUE(CreateTree(strDir));
-        ASSERT_TRUE(WriteFileBytes(strDir + "\\KsUpdate.dll", BuildVersionDll(spec)));
+        ASSERT_TRUE(WriteFileBytes(strDir + "\\KsUpdate.dll", BuildVersionDll(dllSpec)));
     }
 }
 

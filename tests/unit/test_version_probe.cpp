@@ -24,16 +24,16 @@ std::string DllBytes(const char *pszVersion)
 {
     if (strcmp(pszVersion, "") == 0)
         return "MZ but nothing else";
-    VersionDllSpec spec;
+    VersionDllSpec dllSpec;
     if (strcmp(pszVersion, "-") == 0) {
-        spec.bVersionResource = false;
+        dllSpec.bVersionResource = false;
     } else if (strcmp(pszVersion, "!") == 0) {
-        spec.wFileVersion[1] = 30;
-        spec.dwSignature = 0;
+        dllSpec.wFileVersion[1] = 30;
+        dllSpec.dwSignature = 0;
     } else {
-        EXPECT_TRUE(ParseVersionText(pszVersion, spec.wFileVersion)) << pszVersion;
+        EXPECT_TRUE(ParseVersionText(pszVersion, dllSpec.wFileVersion)) << pszVersion;
     }
-    return BuildVersionDll(spec);
+    return BuildVersionDll(dllSpec);
 }
 
 void Install(const std::string &strMaster, const std::vector<Copy> &copies)

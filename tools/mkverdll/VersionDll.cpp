@@ -103,15 +103,15 @@ VersionNode TextNode(const char *pszKey, const std::string &strText)
     return node;
 }
 
-std::string VersionBlock(const VersionDllSpec &spec, size_t *pcbFixedInfo)
+std::string VersionBlock(const VersionDllSpec &dllSpec, size_t *pcbFixedInfo)
 {
     CBytes fixed;
-    fixed.Dword(spec.dwSignature);
+    fixed.Dword(dllSpec.dwSignature);
     fixed.Dword(0x00010000u);
-    fixed.Dword((uint32_t)spec.wFileVersion[0] << 16 | spec.wFileVersion[1]);
-    fixed.Dword((uint32_t)spec.wFileVersion[2] << 16 | spec.wFileVersion[3]);
-    fixed.Dword((uint32_t)spec.wProductVersion[0] << 16 | spec.wProductVersion[1]);
-    fixed.Dword((uint32_t)spec.wProductVersion[2] << 16 | spec.wProductVersion[3]);
+    fixed.Dword((uint32_t)dllSpec.wFileVersion[0] << 16 | dllSpec.wFileVersion[1]);
+    fixed.Dword((uint32_t)dllSpec.wFileVersion[2] << 16 | dllSpec.wFileVersion[3]);
+    fixed.Dword((uint32_t)dllSpec.wProductVersion[0] << 16 | dllSpec.wProductVersion[1]);
+    fixed.Dword((uint32_t)dllSpec.wProductVersion[2] << 16 | dllSpec.wProductVersion[3]);
     fixed.Dword(0x3F);         // flags mask
     fixed.Dword(0);            // flags
     fixed.Dword(0x00040004u);  // VOS_NT_WINDOWS32
@@ -128,8 +128,8 @@ std::string VersionBlock(const VersionDllSpec &spec, size_t *pcbFixedInfo)
     VersionNode table;
     table.strKey = "040904B0";
     table.wType = 1;
-    table.children.push_back(TextNode("FileVersion", VersionText(spec.wFileVersion)));
-    table.children.push_back(TextNode("ProductVersion", VersionText(spec.wProductVersion)));
+    table.children.push_back(TextNode("FileVersion", VersionText(dllSpec.wFileVersion)));
+    table.children.push_back(TextNode("ProductVersion", VersionText(dllSpec.wProductVersion)));
     VersionNode strings;
     strings.strKey = "StringFileInfo";
     strings.wType = 1;
@@ -139,7 +139,7 @@ std::string VersionBlock(const VersionDllSpec &spec, size_t *pcbFixedInfo)
     VersionNode translation;
     translation.strKey = "Translation";
     CBytes lang;
-    lang.Word(spec.wLanguage);
+    lang.Word(dllSpec.wLanguage);
     lang.Word(1200);
     translation.strValue = lang.Str();
     translation.wValueLength = 4;
@@ -159,19 +159,19 @@ std::string VersionBlock(const VersionDllSpec &spec, size_t *pcbFixedInfo)
 
 // The resource section: a three-level tree (type, name, language) with one
 // leaf, then the leaf's data.
-std::string ResourceSection(const VersionDllSpec &spec, VersionDllLayout &layout)
+std::string ResourceSection(const VersionDllSpec &dllSpec, VersionDllLayout &layout)
 {
     std::string strData;
     size_t cbFixedInfo = 0;
-    if (spec.bVersionResource)
-        strData = VersionBlock(spec, &cbFixedInfo);
+    if (dllSpec.bVersionResource)
+        strData = VersionBlock(dllSpec, &cbFixedInfo);
     else
         strData = "not a version block";
-    uint16_t wType = spec.bVersionResource ? kRtVersion : kRtRcData;
+    uint16_t wType = dllSpec.bVersionResource ? kRtVersion : kRtRcData;
 
     CBytes out;
     const uint32_t kSubdirectory = 0x80000000u;
-    const uint32_t aIds[3] = {wType, spec.wResourceName, spec.wLanguage};
+    const uint32_t aIds[3] = {wType, dllSpec.wResourceName, dllSpec.wLanguage};
     for (int nLevel = 0; nLevel < 3; ++nLevel) {
         out.Zeros(12);  // characteristics, time stamp, version
         out.Word(0);    // named entries
@@ -188,8 +188,8 @@ std::string ResourceSection(const VersionDllSpec &spec, VersionDllLayout &layout
     out.Dword(0);
     out.Bytes(strData);
     layout.cbBlock = dwDataOffset;
-    layout.cbBlockSize = spec.bVersionResource ? strData.size() : 0;
-    layout.cbFixedInfo = spec.bVersionResource ? dwDataOffset + cbFixedInfo : 0;
+    layout.cbBlockSize = dllSpec.bVersionResource ? strData.size() : 0;
+    layout.cbFixedInfo = dllSpec.bVersionResource ? dwDataOffset + cbFixedInfo : 0;
     return out.Str();
 }
 
@@ -197,12 +197,12 @@ uint32_t AlignUp(uint32_t dw, uint32_t dwAlign) { return (dw + dwAlign - 1) / dw
 
 }  // namespace
 
-std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayout)
+std::string BuildVersionDll(const VersionDllSpec &dllSpec, VersionDllLayout *pLayout)
 {
     VersionDllLayout layout;
     std::string strSection;
-    if (spec.bResourceSection)
-        strSection = ResourceSection(spec, layout);
+    if (dllSpec.bResourceSection)
+        strSection = ResourceSection(dllSpec, layout);
     else
         strSection = "no resources";  // a section must hold something
     uint32_t dwVirtualSize = (uint32_t)strSection.size();
@@ -219,17 +219,17 @@ std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayou
 
     layout.cbPeHeader = out.Size();
     out.Dword(0x00004550);                        // "PE\0\0"
-    out.Word(spec.bPe32 ? 0x014C : 0x8664);       // machine
+    out.Word(dllSpec.bPe32 ? 0x014C : 0x8664);       // machine
     out.Word(1);                                  // sections
     out.Dword(0);                                 // time stamp
     out.Dword(0);                                 // symbol table
     out.Dword(0);                                 // symbols
-    out.Word(spec.bPe32 ? 224 : 240);             // optional header size
+    out.Word(dllSpec.bPe32 ? 224 : 240);             // optional header size
     // executable image, DLL; 32-bit machine or large address aware
-    out.Word((uint16_t)(0x0002 | 0x2000 | (spec.bPe32 ? 0x0100 : 0x0020)));
+    out.Word((uint16_t)(0x0002 | 0x2000 | (dllSpec.bPe32 ? 0x0100 : 0x0020)));
 
     layout.cbOptionalHeader = out.Size();
-    out.Word(spec.bPe32 ? 0x010B : 0x020B);
+    out.Word(dllSpec.bPe32 ? 0x010B : 0x020B);
     out.Byte(2);   // linker version
     out.Byte(40);
     out.Dword(0);  // size of code
@@ -237,7 +237,7 @@ std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayou
     out.Dword(0);  // size of uninitialised data
     out.Dword(0);  // entry point: none, the DLL has no code
     out.Dword(kSectionRva);  // base of code
-    if (spec.bPe32) {
+    if (dllSpec.bPe32) {
         out.Dword(kSectionRva);  // base of data
         out.Dword(0x10000000u);  // image base
     } else {
@@ -250,14 +250,14 @@ std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayou
     out.Word(0);  // image version
     out.Word(0);
     out.Word(5);  // subsystem version
-    out.Word(spec.bPe32 ? 1 : 2);
+    out.Word(dllSpec.bPe32 ? 1 : 2);
     out.Dword(0);
     out.Dword(dwImageSize);
     out.Dword(dwHeaderSize);
     out.Dword(0);       // checksum
     out.Word(2);        // subsystem: Windows GUI
     out.Word(0x0140);   // DLL characteristics: dynamic base, NX compatible
-    if (spec.bPe32) {
+    if (dllSpec.bPe32) {
         out.Dword(0x100000);  // stack reserve, commit, heap reserve, commit
         out.Dword(0x1000);
         out.Dword(0x100000);
@@ -271,7 +271,7 @@ std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayou
     out.Dword(0);   // loader flags
     out.Dword(16);  // data directories
     for (int i = 0; i < 16; ++i) {
-        bool bResources = i == 2 && spec.bResourceSection;
+        bool bResources = i == 2 && dllSpec.bResourceSection;
         out.Dword(bResources ? kSectionRva : 0);
         out.Dword(bResources ? dwVirtualSize : 0);
     }
@@ -293,7 +293,7 @@ std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayou
     out.Bytes(strSection);
     out.Align(kFileAlignment);
 
-    if (spec.bResourceSection) {
+    if (dllSpec.bResourceSection) {
         layout.cbResources = cbSection;
         layout.cbDataEntry += cbSection;
         layout.cbBlock += cbSection;

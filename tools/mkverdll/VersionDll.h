@@ -34,7 +34,7 @@ struct VersionDllLayout {
     uint32_t dwSectionRva = 0;
 };
 
-std::string BuildVersionDll(const VersionDllSpec &spec, VersionDllLayout *pLayout = nullptr);
+std::string BuildVersionDll(const VersionDllSpec &dllSpec, VersionDllLayout *pLayout = nullptr);
 
 // "1.30.5.0", "1.30" ...: up to four dot-separated numbers below 65536, the
 // missing ones 0. false on anything else.

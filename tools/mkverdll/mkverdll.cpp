@@ -37,34 +37,34 @@ bool ParseNumber(const char *pszText, int nBase, unsigned long ulMax, unsigned l
 
 int main(int argc, char *argv[])
 {
-    VersionDllSpec spec;
+    VersionDllSpec dllSpec;
     const char *pszOut = nullptr;
     int nVersions = 0;
     for (int i = 1; i < argc; ++i) {
         const char *pszArg = argv[i];
         unsigned long ul = 0;
         if (strcmp(pszArg, "--pe32") == 0) {
-            spec.bPe32 = true;
+            dllSpec.bPe32 = true;
         } else if (strcmp(pszArg, "--no-version") == 0) {
-            spec.bVersionResource = false;
+            dllSpec.bVersionResource = false;
         } else if (strcmp(pszArg, "--no-resources") == 0) {
-            spec.bResourceSection = false;
+            dllSpec.bResourceSection = false;
         } else if (strcmp(pszArg, "--signature") == 0 && i + 1 < argc) {
             if (!ParseNumber(argv[++i], 16, 0xFFFFFFFFul, &ul))
                 return Usage();
-            spec.dwSignature = (uint32_t)ul;
+            dllSpec.dwSignature = (uint32_t)ul;
         } else if ((strcmp(pszArg, "--name") == 0 || strcmp(pszArg, "--lang") == 0) && i + 1 < argc) {
             if (!ParseNumber(argv[++i], 10, 0xFFFF, &ul))
                 return Usage();
-            (pszArg[2] == 'n' ? spec.wResourceName : spec.wLanguage) = (uint16_t)ul;
+            (pszArg[2] == 'n' ? dllSpec.wResourceName : dllSpec.wLanguage) = (uint16_t)ul;
         } else if (pszArg[0] == '-') {
             return Usage();
         } else if (!pszOut) {
             pszOut = pszArg;
-        } else if (nVersions == 0 && ParseVersionText(pszArg, spec.wFileVersion)) {
-            memcpy(spec.wProductVersion, spec.wFileVersion, sizeof spec.wProductVersion);
+        } else if (nVersions == 0 && ParseVersionText(pszArg, dllSpec.wFileVersion)) {
+            memcpy(dllSpec.wProductVersion, dllSpec.wFileVersion, sizeof dllSpec.wProductVersion);
             ++nVersions;
-        } else if (nVersions == 1 && ParseVersionText(pszArg, spec.wProductVersion)) {
+        } else if (nVersions == 1 && ParseVersionText(pszArg, dllSpec.wProductVersion)) {
             ++nVersions;
         } else {
             return Usage();
@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
     if (!pszOut || nVersions == 0)
         return Usage();
 
-    std::string strDll = BuildVersionDll(spec);
+    std::string strDll = BuildVersionDll(dllSpec);
     FILE *pFile = fopen(pszOut, "wb");
     if (!pFile) {
         fprintf(stderr, "mkverdll: cannot create %s\n", pszOut);
