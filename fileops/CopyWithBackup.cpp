@@ -26,8 +26,11 @@ bool SameContents(const char *pszPath1, const char *pszPath2)
         CloseHandle(h1);
         return false;
     }
-    bool bSame = true;
-    for (;;) {
+    // Sizes first: a replaced file nearly always differs in size, and then
+    // neither file is read.
+    DWORD dwSize1 = GetFileSize(h1, NULL);
+    bool bSame = dwSize1 != INVALID_FILE_SIZE && dwSize1 == GetFileSize(h2, NULL);
+    while (bSame) {
         char ab1[4096], ab2[4096];
         DWORD dw1 = 0, dw2 = 0;
         if (!ReadFile(h1, ab1, sizeof ab1, &dw1, NULL) || !ReadFile(h2, ab2, sizeof ab2, &dw2, NULL) ||

@@ -36,10 +36,16 @@ bool JoinPath(const char *pszDir, const char *pszName, char *pszOut)
     return false;
 }
 
-// The working directory and the pattern of every file unpacked into it.
-bool MakeWorkPaths(const char *pszMasterDir, char *pszWorkDir, char *pszPattern)
+// Unpacks the payload into the working directory and gives the pattern of
+// every file unpacked there; traces a failure.
+bool UnpackPayload(const char *pszMasterDir, char *pszPattern)
 {
-    return JoinPath(pszMasterDir, kWorkDir, pszWorkDir) && JoinPath(pszWorkDir, "*.*", pszPattern);
+    char szWorkDir[MAX_PATH + 1] = {0};
+    if (JoinPath(pszMasterDir, kWorkDir, szWorkDir) && JoinPath(szWorkDir, "*.*", pszPattern) &&
+        ExtractFiles(szWorkDir))
+        return true;
+    TraceMessage(__FILE__, __LINE__, "%s", "Extract files failed.\n");
+    return false;
 }
 
 // Copies the unpacked files into one component directory. 0 when the row
@@ -126,10 +132,8 @@ int UpdateHttpBase(const char *pszMasterDir)
         return 0;
 
     int nResult = 1;
-    char szWorkDir[MAX_PATH + 1] = {0};
     char szPattern[MAX_PATH + 1] = {0};
-    if (!MakeWorkPaths(pszMasterDir, szWorkDir, szPattern) || !ExtractFiles(szWorkDir)) {
-        TraceMessage(__FILE__, __LINE__, "%s", "Extract files failed.\n");
+    if (!UnpackPayload(pszMasterDir, szPattern)) {
         ReleaseMutex(hMutex);
         return 0;
     }
@@ -158,12 +162,9 @@ int UpdateNonHttpBase(const char *pszMasterDir)
     if (!pszMasterDir)
         return 0;
     int nResult = 1;
-    char szWorkDir[MAX_PATH + 1] = {0};
     char szPattern[MAX_PATH + 1] = {0};
-    if (!MakeWorkPaths(pszMasterDir, szWorkDir, szPattern) || !ExtractFiles(szWorkDir)) {
-        TraceMessage(__FILE__, __LINE__, "%s", "Extract files failed.\n");
+    if (!UnpackPayload(pszMasterDir, szPattern))
         return 0;
-    }
     if (!StopAdmin()) {
         TraceMessage(__FILE__, __LINE__, "%s", "Stop Admin failed\n");
         return 0;

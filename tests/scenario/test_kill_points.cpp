@@ -53,16 +53,12 @@ protected:
             {"KsRelay.cfg", "[relay]\r\nold=1\r\n", "[relay]\r\nnew=1\r\n"},
         };
         // Packed once; every installation gets a copy.
-        std::string strTool = ProgramDir() + "sfxpack.exe";
-        std::string strArgs = Quote(strTool) + " create " + Quote(BuiltPatchPath()) + " " +
-                              Quote(m_packDir / "P_FL132.exe");
+        std::vector<std::string> files;
         for (const Member &member : m_members) {
             ASSERT_TRUE(WriteFileBytes(m_packDir / member.pszName, member.strNew));
-            strArgs += " " + Quote(m_packDir / member.pszName);
+            files.push_back(m_packDir / member.pszName);
         }
-        ProcessResult result = RunProcess(strTool, strArgs);
-        ASSERT_TRUE(result.bFinished);
-        ASSERT_EQ(result.dwExitCode, 0u);
+        ASSERT_TRUE(PackPatch(m_packDir / "P_FL132.exe", files));
     }
 
     // A fresh installation: every row with the old files, the packed patch and

@@ -73,16 +73,12 @@ protected:
     // The patch, packed with the payload by sfxpack, as <master>\P_FL132.exe.
     void PackPatch()
     {
-        std::string strTool = ProgramDir() + "sfxpack.exe";
-        std::string strArgs = Quote(strTool) + " create " + Quote(BuiltPatchPath()) + " " +
-                              Quote(m_master / "P_FL132.exe");
+        std::vector<std::string> files;
         for (const auto &member : m_payload) {
             ASSERT_TRUE(WriteFileBytes(m_payloadDir / member.first, member.second));
-            strArgs += " " + Quote(m_payloadDir / member.first);
+            files.push_back(m_payloadDir / member.first);
         }
-        ProcessResult result = RunProcess(strTool, strArgs);
-        ASSERT_TRUE(result.bFinished);
-        ASSERT_EQ(result.dwExitCode, 0u);
+        ASSERT_TRUE(::PackPatch(m_master / "P_FL132.exe", files));
     }
     CMasterDir::Run Run(int nMode, const std::string &strArguments = "")
     {

@@ -29,6 +29,16 @@ std::vector<TraceRecord> ParseTraceLog(const std::string &strLog)
 
 std::string BuiltPatchPath() { return ProgramDir() + "P_FL132.exe"; }
 
+bool PackPatch(const std::string &strOut, const std::vector<std::string> &files)
+{
+    std::string strTool = ProgramDir() + "sfxpack.exe";
+    std::string strArgs = Quote(strTool) + " create " + Quote(BuiltPatchPath()) + " " + Quote(strOut);
+    for (const std::string &strFile : files)
+        strArgs += " " + Quote(strFile);
+    ProcessResult result = RunProcess(strTool, strArgs);
+    return result.bFinished && result.dwExitCode == 0;
+}
+
 CMasterDir::CMasterDir(const std::string &strSubPath)
 {
     m_strPath = m_root / strSubPath;

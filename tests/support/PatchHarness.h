@@ -52,3 +52,7 @@ private:
 
 // The built patch executable beside the test program.
 std::string BuiltPatchPath();
+
+// Packs the built patch with the files as its payload into strOut, with the
+// sfxpack beside the test program; true when sfxpack succeeded.
+bool PackPatch(const std::string &strOut, const std::vector<std::string> &files);
