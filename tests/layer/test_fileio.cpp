@@ -1,6 +1,10 @@
 // File handles, attributes and moves as Windows has them; runs on both targets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "TestSupport.h"
 #include "test_fileio_probes.h"
 
@@ -147,6 +151,101 @@ TEST(LayerFileIo, ReadWriteAndThirtyTwoBitPositions)
     EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &dwDone, NULL));
     EXPECT_EQ(0u, dwDone);
     CloseHandle(h);
+}
+
+// Small reads and seeks of a reader that lets nobody write, in every
+// direction and across many blocks, give the file's bytes at each position.
+TEST(LayerFileIo, SmallReadsAndSeeksOfAReaderThatSharesNoWriting)
+{
+    CTestDir dir;
+    std::string strPath = dir / "big.bin";
+    std::string strData;
+    for (int i = 0; i < 200000; ++i)
+        strData += (char)('a' + (i * 7 + i / 26) % 26);
+    ASSERT_TRUE(WriteFileBytes(strPath, strData));
+    HANDLE h = Open(strPath, GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    struct Step {
+        LONG lMove;  // then read 1000 bytes (fewer at the end)
+        DWORD dwMethod;
+        DWORD dwAt;  // the position after the move
+    } steps[] = {
+        {0, FILE_CURRENT, 0},         {0, FILE_CURRENT, 1000},     {-1500, FILE_CURRENT, 500},
+        {100, FILE_BEGIN, 100},       {70000, FILE_BEGIN, 70000},  {-69000, FILE_CURRENT, 2000},
+        {-600, FILE_END, 199400},     {0, FILE_CURRENT, 200000},   {131072, FILE_BEGIN, 131072},
+        {65535, FILE_BEGIN, 65535},   {0, FILE_CURRENT, 66535},
+    };
+    for (const Step &step : steps) {
+        EXPECT_EQ(step.dwAt, SetFilePointer(h, step.lMove, NULL, step.dwMethod)) << step.lMove;
+        char buf[1000];
+        DWORD dwDone = 0;
+        ASSERT_TRUE(ReadFile(h, buf, sizeof buf, &dwDone, NULL));
+        size_t nExpected = std::min<size_t>(1000, strData.size() - step.dwAt);
+        ASSERT_EQ(nExpected, dwDone) << "at " << step.dwAt;
+        EXPECT_EQ(strData.substr(step.dwAt, nExpected), std::string(buf, dwDone)) << "at " << step.dwAt;
+    }
+    // One large read after the small ones continues where they stopped.
+    SetFilePointer(h, 10, NULL, FILE_BEGIN);
+    char small[10];
+    DWORD dwDone = 0;
+    ASSERT_TRUE(ReadFile(h, small, sizeof small, &dwDone, NULL));
+    std::vector<char> large(100000);
+    ASSERT_TRUE(ReadFile(h, large.data(), (DWORD)large.size(), &dwDone, NULL));
+    ASSERT_EQ(100000u, dwDone);
+    EXPECT_EQ(strData.substr(20, 100000), std::string(large.data(), dwDone));
+    EXPECT_EQ(100020u, SetFilePointer(h, 0, NULL, FILE_CURRENT));
+    CloseHandle(h);
+}
+
+// A reader that shares writing sees what a writer changed after its own
+// last read.
+TEST(LayerFileIo, AReaderThatSharesWritingSeesNewBytes)
+{
+    CTestDir dir;
+    std::string strPath = dir / "shared.bin";
+    ASSERT_TRUE(WriteFileBytes(strPath, std::string(4000, 'o')));
+    HANDLE hRead = Open(strPath, GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hRead);
+    HANDLE hWrite = Open(strPath, GENERIC_WRITE, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(INVALID_HANDLE_VALUE, hWrite);
+    char buf[10];
+    DWORD dwDone = 0;
+    ASSERT_TRUE(ReadFile(hRead, buf, sizeof buf, &dwDone, NULL));
+    SetFilePointer(hWrite, 10, NULL, FILE_BEGIN);
+    ASSERT_TRUE(WriteFile(hWrite, "NEWNEWNEW!", 10, &dwDone, NULL));
+    ASSERT_TRUE(ReadFile(hRead, buf, sizeof buf, &dwDone, NULL));
+    EXPECT_EQ("NEWNEWNEW!", std::string(buf, dwDone));
+    CloseHandle(hWrite);
+    CloseHandle(hRead);
+}
+
+// Entries that another process makes, renames and removes are found, under
+// any spelling, by the very next call here.
+TEST(LayerFileIo, NamesAnotherProcessChangesAreSeenAtOnce)
+{
+    CTestDir dir;
+    std::string strHelper = ProgramDir() + "test_fileio_helper.exe";
+    auto run = [&](const std::string &strArgs) {
+        CChildProcess child;
+        DWORD dwCode = 99;
+        bool bRan = child.Start(strHelper, Quote(strHelper) + " " + strArgs) && child.Wait(30000, &dwCode);
+        return bRan ? dwCode : 99u;
+    };
+    ASSERT_TRUE(WriteFileBytes(dir / "Alpha.txt", "a"));
+    EXPECT_TRUE(FileExists(dir / "ALPHA.TXT"));
+    EXPECT_FALSE(FileExists(dir / "GAMMA.TXT"));  // a look at the whole directory
+    ASSERT_EQ(0u, run("create " + Quote(dir / "Gamma.txt")));
+    EXPECT_TRUE(FileExists(dir / "gamma.TXT"));
+    ASSERT_EQ(0u, run("move " + Quote(dir / "Alpha.txt") + " " + Quote(dir / "Beta.txt")));
+    EXPECT_FALSE(FileExists(dir / "alpha.txt"));
+    EXPECT_TRUE(FileExists(dir / "BETA.txt"));
+    // This process's own changes, many in one directory.
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(WriteFileBytes(dir / ("Many" + std::to_string(i) + ".txt"), "m"));
+    for (int i = 0; i < 300; i += 2)
+        ASSERT_TRUE(DeleteFileA((dir / ("MANY" + std::to_string(i) + ".TXT")).c_str()));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_EQ(i % 2 == 1, FileExists(dir / ("many" + std::to_string(i) + ".TXT"))) << i;
 }
 
 TEST(LayerFileIo, AccessTheHandleWasNotOpenedForIsDenied)

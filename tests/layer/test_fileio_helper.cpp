@@ -3,6 +3,8 @@
 //                                     open until killed (at most a minute);
 //                                     READYFILE gets the open's error code
 //   open PATH ACCESS SHARE            the exit code is 0 or the open's error
+//   create PATH                       makes a new empty file; exit code as open
+//   move FROM TO                      MoveFileA; the exit code is 0 or its error
 // ACCESS and SHARE are numbers (0x.. allowed).
 #include <windows.h>
 
@@ -14,6 +16,15 @@
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && strcmp(argv[1], "create") == 0) {
+        HANDLE h = CreateFileA(argv[2], GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h == INVALID_HANDLE_VALUE)
+            return (int)GetLastError();
+        CloseHandle(h);
+        return 0;
+    }
+    if (argc == 4 && strcmp(argv[1], "move") == 0)
+        return MoveFileA(argv[2], argv[3]) ? 0 : (int)GetLastError();
     if (argc < 5)
         return 100;
     DWORD dwAccess = (DWORD)strtoul(argv[3], NULL, 0);

@@ -24,10 +24,33 @@ TEST(LayerFiles, ErrorCodesForMissingFilesAndDirectories)
         SetLastError(0);
         EXPECT_EQ(GetFileAttributesA(c.strPath.c_str()), INVALID_FILE_ATTRIBUTES) << c.strPath;
         EXPECT_EQ(GetLastError(), c.dwError) << "GetFileAttributesA " << c.strPath;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        SetLastError(0);
+        EXPECT_FALSE(GetFileAttributesExA(c.strPath.c_str(), GetFileExInfoStandard, &data));
+        EXPECT_EQ(GetLastError(), c.dwError) << "GetFileAttributesExA " << c.strPath;
         SetLastError(0);
         EXPECT_FALSE(DeleteFileA(c.strPath.c_str()));
         EXPECT_EQ(GetLastError(), c.dwError) << "DeleteFileA " << c.strPath;
     }
+}
+
+TEST(LayerFiles, AttributeDataOfFilesAndDirectories)
+{
+    CTestDir dir;
+    ASSERT_TRUE(WriteFileBytes(dir / "five.txt", "12345"));
+    ASSERT_TRUE(CreateDirectoryA((dir / "sub").c_str(), NULL));
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA((dir / "FIVE.TXT").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes, GetFileAttributesA((dir / "five.txt").c_str()));
+    EXPECT_EQ(data.nFileSizeLow, 5u);
+    EXPECT_EQ(data.nFileSizeHigh, 0u);
+    EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u);
+    ASSERT_TRUE(GetFileAttributesExA((dir / "sub").c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(data.nFileSizeLow, 0u);
+    SetLastError(0);
+    EXPECT_FALSE(GetFileAttributesExA((dir / "five.txt").c_str(), GetFileExMaxInfoLevel, &data));
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
 }
 
 TEST(LayerFiles, CreateDirectory)
@@ -70,6 +93,37 @@ TEST(LayerFiles, CopyFileKeepsOrRefusesAnExistingTarget)
     EXPECT_EQ(ReadFileBytes(dir / "b"), "new");
     EXPECT_FALSE(CopyFileA((dir / "none").c_str(), (dir / "c").c_str(), FALSE));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}
+
+// The copy takes the source's attributes and write time, whatever its size.
+TEST(LayerFiles, CopyFileCarriesAttributesAndWriteTime)
+{
+    CTestDir dir;
+    struct Case {
+        size_t nSize;
+        DWORD dwAttributes;
+    } cases[] = {
+        {0, FILE_ATTRIBUTE_ARCHIVE},
+        {5000, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE},
+        {300000, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE},
+    };
+    for (const Case &c : cases) {
+        std::string strSrc = dir / ("src" + std::to_string(c.nSize));
+        std::string strDest = dir / ("dest" + std::to_string(c.nSize));
+        ASSERT_TRUE(WriteFileBytes(strSrc, std::string(c.nSize, 'x')));
+        ASSERT_TRUE(SetFileAttributesA(strSrc.c_str(), c.dwAttributes));
+        WIN32_FILE_ATTRIBUTE_DATA src, dest;
+        ASSERT_TRUE(GetFileAttributesExA(strSrc.c_str(), GetFileExInfoStandard, &src));
+        ASSERT_TRUE(CopyFileA(strSrc.c_str(), strDest.c_str(), TRUE)) << GetLastError();
+        ASSERT_TRUE(GetFileAttributesExA(strDest.c_str(), GetFileExInfoStandard, &dest));
+        EXPECT_EQ(src.dwFileAttributes, dest.dwFileAttributes) << c.nSize;
+        EXPECT_EQ(c.nSize, dest.nFileSizeLow);
+        EXPECT_EQ(src.ftLastWriteTime.dwLowDateTime, dest.ftLastWriteTime.dwLowDateTime) << c.nSize;
+        EXPECT_EQ(src.ftLastWriteTime.dwHighDateTime, dest.ftLastWriteTime.dwHighDateTime) << c.nSize;
+        EXPECT_EQ(ReadFileBytes(strDest), std::string(c.nSize, 'x'));
+        SetFileAttributesA(strSrc.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesA(strDest.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST(LayerFiles, RemoveDirectoryThatIsNotEmptyFails)

@@ -66,8 +66,8 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
     w32::ResolvedPath path;
     if (!Resolve(lpFileName, path))
         return FALSE;
-    struct stat st;
-    if (lstat(path.strPosix.c_str(), &st) == 0) {
+    if (path.bExists) {
+        const struct stat &st = path.stEntry;
         if (S_ISDIR(st.st_mode)) {
             SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
@@ -77,9 +77,8 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
             return FALSE;
         }
         // Deleting takes delete access: an open without FILE_SHARE_DELETE stops it.
-        w32::CShareClaim claim;
-        DWORD dwError = claim.Acquire(-1, path.strPosix, st, DELETE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false);
+        DWORD dwError = w32::CShareClaim::Check(path.strPosix, st, DELETE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
         if (dwError) {
             SetLastError(dwError);
             return FALSE;
@@ -90,39 +89,29 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
     return TRUE;
 }
 
-// The data of an open copy through the kernel's own file copy. False with
-// errno 0 when the file systems cannot do it, so the caller copies by reading.
-static bool CopyDataInKernel(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD &dwError)
+// The data of an open copy through the kernel's own file copy, between the
+// descriptors of two fresh opens (both at offset 0); nSize is the source's
+// size, which its open keeps from changing. False with dwError 0 when the
+// file systems cannot do it, so the caller copies by reading.
+static bool CopyDataInKernel(int fdIn, int fdOut, off_t nSize, DWORD &dwError)
 {
     dwError = 0;
-    w32::ResolvedPath src, dst;
-    if (!Resolve(lpExistingFileName, src) || !Resolve(lpNewFileName, dst))
+    off_t nDone = 0;
+    for (bool bFirst = true;; bFirst = false) {
+        ssize_t n = copy_file_range(fdIn, NULL, fdOut, NULL, (size_t)1 << 30, 0);
+        if (n > 0 && (nDone += n) >= nSize)
+            return true;
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (!(bFirst && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                         errno == EBADF)))
+            dwError = w32::ErrnoToWin32(errno);
         return false;
-    int fdIn = open(src.strPosix.c_str(), O_RDONLY | O_CLOEXEC);
-    int fdOut = open(dst.strPosix.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    bool bDone = false;
-    if (fdIn >= 0 && fdOut >= 0) {
-        bool bFirst = true;
-        for (;;) {
-            ssize_t n = copy_file_range(fdIn, NULL, fdOut, NULL, (size_t)1 << 30, 0);
-            if (n > 0) {
-                bFirst = false;
-                continue;
-            }
-            if (n == 0) {
-                bDone = true;
-            } else if (!(bFirst && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
-                                    errno == EOPNOTSUPP || errno == EBADF))) {
-                dwError = w32::ErrnoToWin32(errno);
-            }
-            break;
-        }
     }
-    if (fdIn >= 0)
-        close(fdIn);
-    if (fdOut >= 0)
-        close(fdOut);
-    return bDone;
 }
 
 // Through the layer's own file handles, so that the share modes of other
@@ -135,32 +124,49 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName
                              NULL, OPEN_EXISTING, 0, NULL);
     if (hIn == INVALID_HANDLE_VALUE)
         return FALSE;
-    DWORD dwAttr = GetFileAttributesA(lpExistingFileName);
+    struct stat stIn, stOut;
+    int fdIn = w32::FileDescriptorOf(hIn, &stIn);
+    DWORD dwAttr = w32::AttributesOf(fdIn, stIn);
+    // What the target takes from CreateFileA: these and ARCHIVE.
+    DWORD dwCreated = dwAttr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     HANDLE hOut = CreateFileA(lpNewFileName, GENERIC_WRITE, 0, NULL,
-                              bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
-                              dwAttr & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), NULL);
+                              bFailIfExists ? CREATE_NEW : CREATE_ALWAYS, dwCreated, NULL);
     if (hOut == INVALID_HANDLE_VALUE) {
         DWORD dwError = GetLastError();
         CloseHandle(hIn);
         SetLastError(dwError);
         return FALSE;
     }
-    static const DWORD kChunk = 65536;
-    std::vector<char> buffer(kChunk);
+    int fdOut = w32::FileDescriptorOf(hOut, &stOut);
     DWORD dwError = 0;
-    bool bCopied = CopyDataInKernel(lpExistingFileName, lpNewFileName, dwError);
-    while (!bCopied && !dwError) {
-        DWORD dwRead = 0, dwWritten = 0;
-        if (!ReadFile(hIn, buffer.data(), kChunk, &dwRead, NULL)) {
-            dwError = GetLastError();
-            break;
+    bool bCopied = CopyDataInKernel(fdIn, fdOut, stIn.st_size, dwError);
+    if (!bCopied && !dwError) {
+        // Nothing was copied: both are still at their start.
+        static const DWORD kChunk = 65536;
+        std::vector<char> buffer(kChunk);
+        for (;;) {
+            DWORD dwRead = 0, dwWritten = 0;
+            if (!ReadFile(hIn, buffer.data(), kChunk, &dwRead, NULL)) {
+                dwError = GetLastError();
+                break;
+            }
+            if (dwRead == 0)
+                break;
+            if (!WriteFile(hOut, buffer.data(), dwRead, &dwWritten, NULL)) {
+                dwError = GetLastError();
+                break;
+            }
         }
-        if (dwRead == 0)
-            break;
-        if (!WriteFile(hOut, buffer.data(), dwRead, &dwWritten, NULL)) {
-            dwError = GetLastError();
-            break;
-        }
+    }
+    if (!dwError) {
+        // As far as the target lets them be set: the source's permissions (a
+        // program stays executable), attributes and times.
+        if ((stOut.st_mode & 0777) != (stIn.st_mode & 0777))
+            fchmod(fdOut, stIn.st_mode & 0777);
+        if (dwAttr != (dwCreated | FILE_ATTRIBUTE_ARCHIVE))
+            w32::StoreAttributes(fdOut, stIn, dwAttr);
+        struct timespec times[2] = {stIn.st_atim, stIn.st_mtim};
+        futimens(fdOut, times);
     }
     CloseHandle(hIn);
     CloseHandle(hOut);
@@ -168,16 +174,6 @@ extern "C" BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName
         SetLastError(dwError);
         return FALSE;
     }
-    w32::ResolvedPath src, dst;
-    struct stat st;
-    if (Resolve(lpExistingFileName, src) && Resolve(lpNewFileName, dst) &&
-        stat(src.strPosix.c_str(), &st) == 0) {
-        struct timespec times[2] = {st.st_atim, st.st_mtim};
-        utimensat(AT_FDCWD, dst.strPosix.c_str(), times, 0);
-        chmod(dst.strPosix.c_str(), st.st_mode & 0777);  // a program stays executable
-    }
-    if (dwAttr != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(lpNewFileName, dwAttr);
     return TRUE;
 }
 
@@ -187,11 +183,45 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)
     if (!Resolve(lpFileName, path))
         return INVALID_FILE_ATTRIBUTES;
     struct stat st;
-    if (stat(path.strPosix.c_str(), &st) != 0) {
+    if (!w32::StatEntry(path, st)) {
         FailErrno(path);
         return INVALID_FILE_ATTRIBUTES;
     }
     return w32::AttributesOf(path.strPosix, st);
+}
+
+static FILETIME ToFileTime(const struct timespec &ts)
+{
+    // 100-ns intervals since 1601.
+    uint64_t nTime = (uint64_t)(ts.tv_sec + 11644473600LL) * 10000000ULL + (uint64_t)ts.tv_nsec / 100;
+    FILETIME ft;
+    ft.dwLowDateTime = (DWORD)nTime;
+    ft.dwHighDateTime = (DWORD)(nTime >> 32);
+    return ft;
+}
+
+extern "C" BOOL WINAPI GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId,
+                                            LPVOID lpFileInformation)
+{
+    if (fInfoLevelId != GetFileExInfoStandard || !lpFileInformation) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    w32::ResolvedPath path;
+    if (!Resolve(lpFileName, path))
+        return FALSE;
+    struct stat st;
+    if (!w32::StatEntry(path, st))
+        return FailErrno(path);
+    auto *pData = static_cast<WIN32_FILE_ATTRIBUTE_DATA *>(lpFileInformation);
+    pData->dwFileAttributes = w32::AttributesOf(path.strPosix, st);
+    uint64_t nSize = S_ISDIR(st.st_mode) ? 0 : (uint64_t)st.st_size;
+    pData->nFileSizeHigh = (DWORD)(nSize >> 32);
+    pData->nFileSizeLow = (DWORD)nSize;
+    pData->ftLastWriteTime = ToFileTime(st.st_mtim);
+    pData->ftLastAccessTime = ToFileTime(st.st_atim);
+    pData->ftCreationTime = pData->ftLastWriteTime;  // no birth time kept here
+    return TRUE;
 }
 
 // Copies a result string the way the kernel32 path queries do: the length

@@ -2,8 +2,7 @@
 // separate, and names match case-insensitively as on NTFS.
 #include "w32_internal.h"
 
-#include <dirent.h>
-#include <strings.h>
+#include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,46 +24,46 @@ std::string NormalizeComponent(const std::string &str)
     return str.substr(0, n);
 }
 
-// Finds the entry of directory strDir that equals strName ignoring case.
-bool FindCaseInsensitive(const std::string &strDir, const std::string &strName,
-                         std::string &strFound)
+std::string Joined(const std::vector<std::string> &parts, size_t nCount)
 {
-    DIR *pDir = opendir(strDir.empty() ? "/" : strDir.c_str());
-    if (!pDir)
-        return false;
-    bool bFound = false;
-    while (struct dirent *pEntry = readdir(pDir)) {
-        if (strcasecmp(pEntry->d_name, strName.c_str()) == 0) {
-            strFound = pEntry->d_name;
-            bFound = true;
-            break;
-        }
-    }
-    closedir(pDir);
-    return bFound;
+    std::string str;
+    for (size_t i = 0; i < nCount; ++i)
+        str += "/" + parts[i];
+    return str;
 }
 
-}  // namespace
-
-ResolvedPath ResolvePath(const char *pszWinPath)
+// The entry strName of strDir ("" for the root), under its exact spelling or
+// a case variant, and its lstat; false when there is neither.
+bool LookUpEntry(const std::string &strDir, const std::string &strName, bool bVariants,
+                 std::string &strEntry, struct stat &stEntry)
 {
-    ResolvedPath result;
-    if (!pszWinPath || !*pszWinPath) {
-        result.dwError = ERROR_PATH_NOT_FOUND;
-        return result;
-    }
+    strEntry = strDir + "/" + strName;
+    if (lstat(strEntry.c_str(), &stEntry) == 0)
+        return true;
+    struct stat stDir;
+    std::string strFound;
+    std::string strLookIn = strDir.empty() ? "/" : strDir;
+    if (!bVariants || stat(strLookIn.c_str(), &stDir) != 0 || !S_ISDIR(stDir.st_mode) ||
+        !FindNameVariant(strLookIn, stDir, strName, strFound))
+        return false;
+    strEntry = strDir + "/" + strFound;
+    return lstat(strEntry.c_str(), &stEntry) == 0;
+}
+
+// The components of a Windows path as POSIX names them, lexically: the
+// first nFixed are those of the current directory. 0 or the error code.
+DWORD LexicalParts(const char *pszWinPath, std::vector<std::string> &parts, size_t &nFixed)
+{
+    if (!pszWinPath || !*pszWinPath)
+        return ERROR_PATH_NOT_FOUND;
     std::string strIn = pszWinPath;
     std::string strBase;  // POSIX directory that a relative path starts from
     size_t nPos = 0;
-    if (strIn.size() >= 2 && IsSep(strIn[0]) && IsSep(strIn[1])) {
-        result.dwError = ERROR_BAD_NETPATH;  // no network shares here
-        return result;
-    }
+    if (strIn.size() >= 2 && IsSep(strIn[0]) && IsSep(strIn[1]))
+        return ERROR_BAD_NETPATH;  // no network shares here
     if (strIn.size() >= 2 && strIn[1] == ':') {
-        if (strIn[0] != 'Z' && strIn[0] != 'z') {
-            result.dwError = ERROR_PATH_NOT_FOUND;
-            return result;
-        }
+        if (strIn[0] != 'Z' && strIn[0] != 'z')
+            return ERROR_PATH_NOT_FOUND;
         nPos = 2;
         if (nPos < strIn.size() && IsSep(strIn[nPos])) {
             strBase = "";
@@ -79,7 +78,7 @@ ResolvedPath ResolvePath(const char *pszWinPath)
         strBase = getcwd(szCwd, sizeof szCwd) ? szCwd : "";
     }
 
-    std::vector<std::string> parts;
+    parts.clear();
     {
         // Lexical start: the base directory's own components.
         size_t i = 0;
@@ -94,7 +93,7 @@ ResolvedPath ResolvePath(const char *pszWinPath)
             i = j;
         }
     }
-    size_t nFixed = parts.size();  // these exist exactly as named
+    nFixed = parts.size();  // these exist exactly as named
     while (nPos < strIn.size()) {
         while (nPos < strIn.size() && IsSep(strIn[nPos]))
             ++nPos;
@@ -114,36 +113,89 @@ ResolvedPath ResolvePath(const char *pszWinPath)
         }
         nPos = nEnd;
     }
+    return 0;
+}
 
-    std::string strPath;
+}  // namespace
+
+std::string LiteralPosixPath(const char *pszWinPath)
+{
+    std::vector<std::string> parts;
+    size_t nFixed = 0;
+    if (LexicalParts(pszWinPath, parts, nFixed))
+        return std::string();
+    return parts.empty() ? "/" : Joined(parts, parts.size());
+}
+
+ResolvedPath ResolvePath(const char *pszWinPath)
+{
+    ResolvedPath result;
+    std::vector<std::string> parts;
+    size_t nFixed = 0;
+    result.dwError = LexicalParts(pszWinPath, parts, nFixed);
+    if (result.dwError)
+        return result;
+
+    if (parts.empty()) {
+        result.strPosix = "/";
+        result.bParentExists = result.bExists = true;
+        return result;
+    }
+    // Nearly every path exists as spelled, or all but its last component does:
+    // one or two calls settle those.
+    struct stat st;
+    std::string strPath = Joined(parts, parts.size());
+    if (lstat(strPath.c_str(), &result.stEntry) == 0) {
+        result.strPosix = strPath;
+        result.bParentExists = result.bExists = true;
+        return result;
+    }
+    std::string strParent = Joined(parts, parts.size() - 1);
+    std::string strLookIn = strParent.empty() ? "/" : strParent;
+    if (stat(strLookIn.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        // Only the last component is missing under its exact spelling.
+        result.bParentExists = true;
+        result.strPosix = strPath;
+        std::string strFound;
+        if (parts.size() > nFixed && FindNameVariant(strLookIn, st, parts.back(), strFound)) {
+            result.strPosix = strParent + "/" + strFound;
+            result.bExists = lstat(result.strPosix.c_str(), &result.stEntry) == 0;
+        }
+        return result;
+    }
+    // Component by component, each matched without regard to case.
+    strPath.clear();
     result.bParentExists = true;
     for (size_t i = 0; i < parts.size(); ++i) {
         bool bLast = i + 1 == parts.size();
-        std::string strName = parts[i];
-        struct stat st;
-        std::string strCandidate = strPath + "/" + strName;
-        bool bExists = lstat(strCandidate.c_str(), &st) == 0;
-        if (!bExists && i >= nFixed && result.bParentExists) {
-            std::string strFound;
-            if (FindCaseInsensitive(strPath, strName, strFound)) {
-                strCandidate = strPath + "/" + strFound;
-                bExists = true;
-            }
-        }
-        if (bExists && !bLast && stat(strCandidate.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        std::string strEntry;
+        bool bExists =
+            result.bParentExists && LookUpEntry(strPath, parts[i], i >= nFixed, strEntry, result.stEntry);
+        if (!bExists)
+            strEntry = strPath + "/" + parts[i];
+        if (bExists && !bLast && (stat(strEntry.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
             bExists = false;  // a file on the way is a missing directory
-        strPath = strCandidate;
+        strPath = strEntry;
         if (bLast)
             result.bExists = bExists;
         else if (!bExists)
             result.bParentExists = false;
     }
-    if (parts.empty()) {
-        strPath = "/";
-        result.bExists = true;
-    }
     result.strPosix = strPath;
     return result;
+}
+
+bool StatEntry(const ResolvedPath &path, struct stat &st)
+{
+    if (!path.bExists) {
+        errno = ENOENT;  // what lstat found a moment ago
+        return false;
+    }
+    if (!S_ISLNK(path.stEntry.st_mode)) {
+        st = path.stEntry;
+        return true;
+    }
+    return stat(path.strPosix.c_str(), &st) == 0;
 }
 
 std::string PosixToWinPath(const std::string &strPosix)

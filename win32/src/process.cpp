@@ -244,6 +244,16 @@ extern "C" BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
     return TRUE;
 }
 
-extern "C" DWORD WINAPI GetCurrentProcessId(void) { return (DWORD)getpid(); }
+// Both are asked for by every trace line; a program of this layer never
+// forks without running another program, so the values hold.
+extern "C" DWORD WINAPI GetCurrentProcessId(void)
+{
+    static const DWORD s_dwPid = (DWORD)getpid();
+    return s_dwPid;
+}
 
-extern "C" DWORD WINAPI GetCurrentThreadId(void) { return (DWORD)syscall(SYS_gettid); }
+extern "C" DWORD WINAPI GetCurrentThreadId(void)
+{
+    static thread_local const DWORD t_dwTid = (DWORD)syscall(SYS_gettid);
+    return t_dwTid;
+}

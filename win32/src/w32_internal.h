@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -21,9 +22,21 @@ struct ResolvedPath {
     std::string strPosix;
     bool bParentExists = false;  // every directory on the way exists
     bool bExists = false;        // the last component exists
+    struct stat stEntry = {};    // its lstat, where it exists
     DWORD dwError = 0;           // non-zero: the path cannot be mapped at all
 };
 ResolvedPath ResolvePath(const char *pszWinPath);
+// The path as POSIX spells it, components taken as written (no call made);
+// empty where it cannot be mapped.
+std::string LiteralPosixPath(const char *pszWinPath);
+// The stat of a resolved path (links followed), without a second call where
+// the entry is no link; false with errno set when there is none.
+bool StatEntry(const ResolvedPath &path, struct stat &st);
+
+// The existing entry of directory strDir (stDir its stat) whose name equals
+// strName ignoring case (from a listing kept current).
+bool FindNameVariant(const std::string &strDir, const struct stat &stDir, const std::string &strName,
+                     std::string &strFound);
 
 // The POSIX path as Windows shows it: "Z:" and backslashes.
 std::string PosixToWinPath(const std::string &strPosix);
@@ -59,11 +72,11 @@ public:
 // Monotonic milliseconds.
 uint64_t NowMs();
 
-// A lock on one byte of an open file description (F_RDLCK, F_WRLCK or
-// F_UNLCK); bWait blocks until it is granted.
-bool SetByteLock(int fd, off_t nByte, short nType, bool bWait);
-// True when another open file description holds a lock on the byte.
-bool OtherHoldsByte(int fd, off_t nByte);
+// A lock on nCount bytes from nByte of an open file description (F_RDLCK,
+// F_WRLCK or F_UNLCK); bWait blocks until it is granted.
+bool SetByteLock(int fd, off_t nByte, short nType, bool bWait, off_t nCount = 1);
+// True when another open file description holds a lock on any of the bytes.
+bool OtherHoldsByte(int fd, off_t nByte, off_t nCount = 1);
 
 }  // namespace w32
 

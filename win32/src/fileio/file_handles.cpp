@@ -1,16 +1,16 @@
 // File handles: CreateFileA with its creation dispositions and share modes,
-// ReadFile, WriteFile, SetFilePointer (32-bit positions unless a high part is
-// given), GetFileSize and FlushFileBuffers.
+// ReadFile (reading ahead where no one can write), WriteFile, SetFilePointer
+// (32-bit positions unless a high part is given), GetFileSize and
+// FlushFileBuffers.
 #include "fileio_internal.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <strings.h>
+#include <string.h>
 #include <unistd.h>
 
-#include <mutex>
-#include <unordered_map>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -24,9 +24,25 @@ public:
     int m_fd = -1;
     bool m_bRead = false;
     bool m_bWrite = false;
-    bool m_bWritten = false;
+    bool m_bWritten = false;  // ARCHIVE is set
+    struct stat m_stOpen = {};
     w32::CShareClaim m_claim;
+
+    // Read-ahead, for an open that only reads and lets nobody write while it
+    // lasts, so that no one can change what it holds: small reads (an
+    // extraction reads 1000 bytes at a time) then cost no call each.
+    // m_ahead holds m_nAheadLen of the file's bytes from m_nAheadStart; the
+    // descriptor stands at their end, the handle's position m_nAheadPos into
+    // them. For such a handle m_nAheadStart + m_nAheadLen always is the
+    // descriptor's position.
+    bool m_bReadAhead = false;
+    std::vector<char> m_ahead;
+    off_t m_nAheadStart = 0;
+    size_t m_nAheadLen = 0;
+    size_t m_nAheadPos = 0;
 };
+
+constexpr size_t kReadAheadSize = 65536;
 
 CFileObject *LookupFile(HANDLE hFile)
 {
@@ -51,6 +67,8 @@ CFileObject *BeginTransfer(HANDLE hFile, bool bWrite, LPOVERLAPPED lpOverlapped,
     }
     if (lpOverlapped) {
         off_t nAt = (off_t)lpOverlapped->Offset | ((off_t)lpOverlapped->OffsetHigh << 32);
+        pFile->m_nAheadStart = nAt;
+        pFile->m_nAheadLen = pFile->m_nAheadPos = 0;
         if (lseek(pFile->m_fd, nAt, SEEK_SET) < 0) {
             SetLastError(w32::ErrnoToWin32(errno));
             return nullptr;
@@ -58,6 +76,18 @@ CFileObject *BeginTransfer(HANDLE hFile, bool bWrite, LPOVERLAPPED lpOverlapped,
     }
     return pFile;
 }
+
+}  // namespace
+
+int w32::FileDescriptorOf(HANDLE hFile, struct stat *pstOpen)
+{
+    auto *pFile = dynamic_cast<CFileObject *>(w32::LookupObject(hFile));
+    if (pFile && pstOpen)
+        *pstOpen = pFile->m_stOpen;
+    return pFile ? pFile->m_fd : -1;
+}
+
+namespace {
 
 HANDLE Fail(DWORD dwError)
 {
@@ -80,108 +110,6 @@ bool HasInvalidNameCharacter(const char *pszPath)
 
 constexpr DWORD kStoredFlags = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-// The names of one directory, folded to lower case, as last listed. Creating
-// many files in one directory (an extraction) would otherwise read the whole
-// directory once per new name to look for a case variant of it.
-struct CDirectoryNames {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    struct timespec mtime = {0, 0};
-    std::unordered_map<std::string, std::string> names;
-};
-
-std::mutex g_namesLock;
-CDirectoryNames g_names;
-
-std::string Folded(const std::string &str)
-{
-    std::string strFolded = str;
-    for (char &c : strFolded)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c + 32);
-    return strFolded;
-}
-
-bool SameStamp(const struct stat &st, const CDirectoryNames &names)
-{
-    return st.st_dev == names.dev && st.st_ino == names.ino &&
-           st.st_mtim.tv_sec == names.mtime.tv_sec && st.st_mtim.tv_nsec == names.mtime.tv_nsec;
-}
-
-// The existing entry of strDir whose name equals strName without regard to
-// case, from the listing (re-read when the directory changed since).
-bool FindVariant(const std::string &strDir, const struct stat &stDir, const std::string &strName,
-                 std::string &strFound)
-{
-    std::lock_guard<std::mutex> lock(g_namesLock);
-    if (!SameStamp(stDir, g_names)) {
-        g_names = CDirectoryNames();
-        DIR *pDir = opendir(strDir.c_str());
-        if (!pDir)
-            return false;
-        while (struct dirent *pEntry = readdir(pDir))
-            g_names.names.emplace(Folded(pEntry->d_name), pEntry->d_name);
-        closedir(pDir);
-        g_names.dev = stDir.st_dev;
-        g_names.ino = stDir.st_ino;
-        g_names.mtime = stDir.st_mtim;
-    }
-    auto it = g_names.names.find(Folded(strName));
-    if (it == g_names.names.end())
-        return false;
-    strFound = it->second;
-    return true;
-}
-
-// After this process created strName in the listed directory: the listing
-// stays current, with the directory's new time stamp.
-void NoteCreated(const std::string &strDir, const std::string &strName)
-{
-    std::lock_guard<std::mutex> lock(g_namesLock);
-    struct stat st;
-    if (stat(strDir.c_str(), &st) != 0 || st.st_dev != g_names.dev || st.st_ino != g_names.ino)
-        return;
-    g_names.names.emplace(Folded(strName), strName);
-    g_names.mtime = st.st_mtim;
-}
-
-// A path for CreateFileA: the directory through ResolvePath, the last
-// component against the cached listing. Falls back to ResolvePath for
-// anything but a plain last component.
-w32::ResolvedPath ResolveFilePath(const char *pszPath, std::string &strDir, std::string &strName)
-{
-    strDir.clear();
-    std::string strIn = pszPath;
-    size_t nSep = strIn.find_last_of("\\/");
-    std::string strLast = nSep == std::string::npos ? strIn : strIn.substr(nSep + 1);
-    size_t n = strLast.size();
-    while (n > 0 && (strLast[n - 1] == '.' || strLast[n - 1] == ' '))
-        --n;  // Windows drops trailing dots and blanks
-    strLast.resize(n);
-    if (nSep == std::string::npos || strLast.empty())
-        return w32::ResolvePath(pszPath);
-    w32::ResolvedPath dir = w32::ResolvePath(strIn.substr(0, nSep + 1).c_str());
-    struct stat stDir;
-    if (dir.dwError || !dir.bParentExists || !dir.bExists || stat(dir.strPosix.c_str(), &stDir) != 0 ||
-        !S_ISDIR(stDir.st_mode))
-        return w32::ResolvePath(pszPath);
-    w32::ResolvedPath path;
-    path.bParentExists = true;
-    std::string strBase = dir.strPosix == "/" ? "" : dir.strPosix;
-    path.strPosix = strBase + "/" + strLast;
-    struct stat st;
-    std::string strFound;
-    if (lstat(path.strPosix.c_str(), &st) == 0) {
-        path.bExists = true;
-    } else if (FindVariant(dir.strPosix, stDir, strLast, strFound)) {
-        path.strPosix = strBase + "/" + strFound;
-        path.bExists = true;
-    }
-    strDir = dir.strPosix;
-    strName = strLast;
-    return path;
-}
-
 }  // namespace
 
 extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
@@ -197,8 +125,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         return Fail(ERROR_PATH_NOT_FOUND);
     if (HasInvalidNameCharacter(lpFileName))
         return Fail(ERROR_INVALID_NAME);
-    std::string strDir, strName;
-    w32::ResolvedPath path = ResolveFilePath(lpFileName, strDir, strName);
+    w32::ResolvedPath path = w32::ResolvePath(lpFileName);
     if (path.dwError)
         return Fail(path.dwError);
     if (!path.bParentExists)
@@ -207,13 +134,15 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     bool bDirectorySyntax = lpFileName[nLen - 1] == '\\' || lpFileName[nLen - 1] == '/';
 
     struct stat st;
-    bool bExists = stat(path.strPosix.c_str(), &st) == 0;
+    bool bExists = w32::StatEntry(path, st);
     if (bExists && S_ISDIR(st.st_mode))
         return Fail(ERROR_ACCESS_DENIED);  // a directory is no file
     if (bDirectorySyntax)
         return Fail(ERROR_INVALID_NAME);
 
-    int nMode = bWrite ? (bRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    // A write-only open reads underneath where the file lets it, so that its
+    // own descriptor can carry its share locks; ReadFile still refuses it.
+    int nMode = bWrite ? O_RDWR : O_RDONLY;
     int fd = -1;
     bool bCreated = false;
     if (!bExists) {
@@ -221,24 +150,26 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
             return Fail(ERROR_FILE_NOT_FOUND);
         mode_t mode = (dwFlagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
         fd = open(path.strPosix.c_str(), nMode | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno == EACCES && !bRead)
+            fd = open(path.strPosix.c_str(), (nMode = O_WRONLY) | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0)
             return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : w32::ErrnoToWin32(errno));
         bCreated = true;
-        if (!strDir.empty())
-            NoteCreated(strDir, strName);
     } else {
         if (dwCreationDisposition == CREATE_NEW)
             return Fail(ERROR_FILE_EXISTS);
-        DWORD dwAttr = w32::AttributesOf(path.strPosix, st);
         bool bReplaces = dwCreationDisposition == CREATE_ALWAYS;
-        if ((dwAttr & FILE_ATTRIBUTE_READONLY) &&
-            (bWrite || bReplaces || dwCreationDisposition == TRUNCATE_EXISTING ||
-             (dwDesiredAccess & DELETE)))
+        bool bChanges = bWrite || bReplaces || dwCreationDisposition == TRUNCATE_EXISTING ||
+                        (dwDesiredAccess & DELETE);
+        DWORD dwAttr = bChanges ? w32::AttributesOf(path.strPosix, st) : 0;
+        if ((dwAttr & FILE_ATTRIBUTE_READONLY) && bChanges)
             return Fail(ERROR_ACCESS_DENIED);
         // Replacing a hidden or system file must name the same attributes.
         if (bReplaces && (dwAttr & kStoredFlags & ~dwFlagsAndAttributes))
             return Fail(ERROR_ACCESS_DENIED);
         fd = open(path.strPosix.c_str(), nMode | O_CLOEXEC);
+        if (fd < 0 && errno == EACCES && !bRead)
+            fd = open(path.strPosix.c_str(), (nMode = O_WRONLY) | O_CLOEXEC);
         if (fd < 0)
             return Fail(w32::ErrnoToWin32(errno));
     }
@@ -250,7 +181,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     struct stat stOpen;
     DWORD dwError = fstat(fd, &stOpen) == 0 ? 0 : w32::ErrnoToWin32(errno);
     if (!dwError)
-        dwError = pFile->m_claim.Acquire(fd, path.strPosix, stOpen, dwDesiredAccess, dwShareMode);
+        dwError = pFile->m_claim.Acquire(fd, nMode != O_WRONLY, path.strPosix, stOpen, dwDesiredAccess,
+                                         dwShareMode);
     if (dwError) {
         delete pFile;
         return Fail(dwError);
@@ -262,7 +194,10 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         delete pFile;
         return Fail(dwError);
     }
+    pFile->m_stOpen = stOpen;
+    pFile->m_bReadAhead = bRead && !bWrite && !(dwShareMode & FILE_SHARE_WRITE);
     if (bCreated || dwCreationDisposition == CREATE_ALWAYS) {
+        pFile->m_bWritten = true;  // the new contents already carry ARCHIVE
         // The file takes the attributes asked for, and ARCHIVE.
         DWORD dwAttr = (dwFlagsAndAttributes & (kStoredFlags | FILE_ATTRIBUTE_READONLY)) |
                        FILE_ATTRIBUTE_ARCHIVE;
@@ -286,7 +221,23 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
     DWORD dwDone = 0;
     char *pDest = static_cast<char *>(lpBuffer);
     while (dwDone < nNumberOfBytesToRead) {
-        ssize_t n = read(pFile->m_fd, pDest + dwDone, nNumberOfBytesToRead - dwDone);
+        size_t nWanted = nNumberOfBytesToRead - dwDone;
+        if (pFile->m_nAheadPos < pFile->m_nAheadLen) {
+            size_t n = std::min(nWanted, pFile->m_nAheadLen - pFile->m_nAheadPos);
+            memcpy(pDest + dwDone, pFile->m_ahead.data() + pFile->m_nAheadPos, n);
+            pFile->m_nAheadPos += n;
+            dwDone += (DWORD)n;
+            continue;
+        }
+        // Nothing read ahead is left: the descriptor stands at the handle's
+        // position, and a read-ahead handle's next bytes start there.
+        pFile->m_nAheadStart += (off_t)pFile->m_nAheadLen;
+        pFile->m_nAheadLen = pFile->m_nAheadPos = 0;
+        bool bAhead = pFile->m_bReadAhead && nWanted < kReadAheadSize;
+        if (bAhead)
+            pFile->m_ahead.resize(kReadAheadSize);
+        ssize_t n = bAhead ? read(pFile->m_fd, pFile->m_ahead.data(), kReadAheadSize)
+                           : read(pFile->m_fd, pDest + dwDone, nWanted);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -297,7 +248,12 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
         }
         if (n == 0)
             break;  // the end of the file: success with what was there
-        dwDone += (DWORD)n;
+        if (bAhead) {
+            pFile->m_nAheadLen = (size_t)n;
+        } else {
+            pFile->m_nAheadStart += n;
+            dwDone += (DWORD)n;
+        }
     }
     if (lpNumberOfBytesRead)
         *lpNumberOfBytesRead = dwDone;
@@ -344,7 +300,10 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG 
                                         (uint32_t)lDistanceToMove)
                             : (int64_t)lDistanceToMove;
     int64_t nBase = 0;
-    if (dwMoveMethod == FILE_CURRENT) {
+    bool bAhead = pFile->m_bReadAhead;
+    if (dwMoveMethod == FILE_CURRENT && bAhead) {
+        nBase = (int64_t)pFile->m_nAheadStart + (int64_t)pFile->m_nAheadPos;
+    } else if (dwMoveMethod == FILE_CURRENT) {
         nBase = lseek(pFile->m_fd, 0, SEEK_CUR);
     } else if (dwMoveMethod == FILE_END) {
         struct stat st;
@@ -367,9 +326,16 @@ extern "C" DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG 
         SetLastError(ERROR_INVALID_PARAMETER);  // does not fit the 32-bit result
         return INVALID_SET_FILE_POINTER;
     }
-    if (lseek(pFile->m_fd, (off_t)nNew, SEEK_SET) < 0) {
-        SetLastError(w32::ErrnoToWin32(errno));
-        return INVALID_SET_FILE_POINTER;
+    if (bAhead && nNew >= (int64_t)pFile->m_nAheadStart &&
+        nNew <= (int64_t)pFile->m_nAheadStart + (int64_t)pFile->m_nAheadLen) {
+        pFile->m_nAheadPos = (size_t)(nNew - (int64_t)pFile->m_nAheadStart);  // within what was read
+    } else {
+        if (lseek(pFile->m_fd, (off_t)nNew, SEEK_SET) < 0) {
+            SetLastError(w32::ErrnoToWin32(errno));
+            return INVALID_SET_FILE_POINTER;
+        }
+        pFile->m_nAheadStart = (off_t)nNew;
+        pFile->m_nAheadLen = pFile->m_nAheadPos = 0;
     }
     if (lpDistanceToMoveHigh) {
         *lpDistanceToMoveHigh = (LONG)(nNew >> 32);

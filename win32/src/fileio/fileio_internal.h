@@ -19,15 +19,18 @@ public:
     CShareClaim &operator=(const CShareClaim &) = delete;
 
     // 0, ERROR_SHARING_VIOLATION when the open conflicts with another open of
-    // the file (in any process), or the error of the lock record. With bKeep
-    // false the claim is only checked, as a delete or rename checks it.
-    // fdFile is the open file, or -1 to reach it by strPosix; st is its stat.
-    DWORD Acquire(int fdFile, const std::string &strPosix, const struct stat &st, DWORD dwAccess,
-                  DWORD dwShareMode, bool bKeep = true);
+    // the file (in any process), or the error of the lock record. fdFile is
+    // the open file (bFileReadable: opened for reading), st its stat.
+    DWORD Acquire(int fdFile, bool bFileReadable, const std::string &strPosix, const struct stat &st,
+                  DWORD dwAccess, DWORD dwShareMode);
+    // The same test without a claim, as a delete or rename makes it.
+    static DWORD Check(const std::string &strPosix, const struct stat &st, DWORD dwAccess,
+                       DWORD dwShareMode);
     void Release();
 
 private:
     int m_fdLock = -1;
+    bool m_bOwned = false;  // m_fdLock is a descriptor of the claim's own
 };
 
 // Access bits that take part in sharing.
@@ -38,8 +41,14 @@ bool WantsWrite(DWORD dwAccess);
 // when stat fails). READONLY follows the owner's write bit, DIRECTORY the
 // file type; HIDDEN, SYSTEM and ARCHIVE are kept in an extended attribute.
 DWORD AttributesOf(const std::string &strPosix, const struct stat &st);
+DWORD AttributesOf(int fd, const struct stat &st);
 // Stores the attributes; false with errno set when the file cannot take them.
 bool StoreAttributes(const std::string &strPosix, const struct stat &st, DWORD dwAttributes);
+bool StoreAttributes(int fd, const struct stat &st, DWORD dwAttributes);
+
+// The descriptor behind a file handle of CreateFileA, or -1; pstOpen takes
+// the file's stat as the open found it.
+int FileDescriptorOf(HANDLE hFile, struct stat *pstOpen = nullptr);
 // Sets ARCHIVE after a change of the file's contents.
 void MarkArchive(int fd);
 

@@ -8,6 +8,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 
 #include <vector>
 
@@ -142,9 +143,10 @@ extern "C" HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lp
             continue;  // a root directory has no "." or ".."
         if (!Match(tokens, 0, strName.c_str()))
             continue;
+        // Relative to the open directory: no walk down the whole path.
         struct stat stEntry;
         std::string strFull = (bRoot ? "" : dir.strPosix) + "/" + strName;
-        if (stat(strFull.c_str(), &stEntry) != 0)
+        if (fstatat(dirfd(pDir), strName.c_str(), &stEntry, 0) != 0)
             continue;  // gone since the listing, or a dangling link
         pFind->m_entries.push_back({strName, w32::AttributesOf(strFull, stEntry),
                                     S_ISDIR(stEntry.st_mode) ? 0 : (uint64_t)stEntry.st_size,

@@ -38,13 +38,16 @@ extern "C" BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileNa
     if (src.dwError || dst.dwError)
         return Fail(src.dwError ? src.dwError : dst.dwError);
     struct stat stSrc, stDst;
-    if (lstat(src.strPosix.c_str(), &stSrc) != 0)
+    if (src.bExists)
+        stSrc = src.stEntry;
+    else if (lstat(src.strPosix.c_str(), &stSrc) != 0)
         return Fail(w32::ErrnoToWin32(errno, !src.bParentExists));
     if (!dst.bParentExists)
         return Fail(ERROR_PATH_NOT_FOUND);
     bool bReplace = (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0;
     std::string strTarget = dst.strPosix;
-    if (lstat(dst.strPosix.c_str(), &stDst) == 0) {
+    if (dst.bExists) {
+        stDst = dst.stEntry;
         if (stDst.st_dev == stSrc.st_dev && stDst.st_ino == stSrc.st_ino) {
             // The same file under another spelling: only the letter case changes.
             strTarget = dst.strPosix.substr(0, dst.strPosix.find_last_of('/') + 1) +
@@ -56,15 +59,13 @@ extern "C" BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileNa
                 (w32::AttributesOf(dst.strPosix, stDst) & FILE_ATTRIBUTE_READONLY))
                 return Fail(ERROR_ACCESS_DENIED);
             // A file that is open anywhere cannot be replaced.
-            w32::CShareClaim claim;
-            if (claim.Acquire(-1, dst.strPosix, stDst, GENERIC_READ | GENERIC_WRITE | DELETE, 0, false))
+            if (w32::CShareClaim::Check(dst.strPosix, stDst, GENERIC_READ | GENERIC_WRITE | DELETE, 0))
                 return Fail(ERROR_ACCESS_DENIED);
         }
     }
     // Moving takes delete access to the source.
-    w32::CShareClaim claim;
-    DWORD dwError = claim.Acquire(-1, src.strPosix, stSrc, DELETE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false);
+    DWORD dwError = w32::CShareClaim::Check(src.strPosix, stSrc, DELETE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     if (dwError)
         return Fail(dwError);
     if (rename(src.strPosix.c_str(), strTarget.c_str()) == 0)

@@ -2,14 +2,18 @@
 //
 // Each open read-locks (open-file-description locks, which a process that
 // ends or dies drops with its descriptors) one byte per access it holds and
-// one per access it denies to others, far past any data of the file itself:
-//   kBase + 1..3  reading, writing, deleting;
-//   kBase + 4..6  denies reading, writing, deleting (the share flag is absent).
+// one per access it denies to others (the share flag is absent), far past any
+// data of the file itself, from kBase + 1 on:
+//   deleting, reading, denies writing, denies deleting, denies reading, writing.
+// In that order the bytes of the usual opens are neighbours, taken by one
+// call: reading that shares reading, with or without deleting, and writing
+// that shares nothing.
 // A new open conflicts when another open holds a byte that its own access or
-// denial meets. The locks sit on a descriptor of the file itself; a file that
-// cannot be opened for reading gets a lock file "<dev>-<ino>" under "files"
-// in the state directory instead. Checking and claiming happen under one
-// guard for the whole state directory, so two opens never both pass.
+// denial meets. The locks sit on the open's own descriptor, or on another of
+// the file where the open cannot read; a file that cannot be opened for
+// reading gets a lock file "<dev>-<ino>" under "files" in the state directory
+// instead. Checking and claiming happen under one guard for the whole state
+// directory, so two opens never both pass.
 #include "fileio_internal.h"
 
 #include <errno.h>
@@ -22,8 +26,11 @@ namespace w32 {
 namespace {
 
 constexpr off_t kBase = (off_t)0x7FFFFFFF00000000LL;
-constexpr off_t kAccessByte = kBase + 1;  // + 0 read, 1 write, 2 delete
-constexpr off_t kDenyByte = kBase + 4;    // + 0 read, 1 write, 2 delete
+constexpr off_t kFirstByte = kBase + 1;
+constexpr int kByteCount = 6;
+// Offsets from kFirstByte, by access: read, write, delete.
+constexpr int kAccessAt[3] = {1, 5, 0};
+constexpr int kDenyAt[3] = {4, 2, 3};
 
 const std::string &LockDir()
 {
@@ -60,21 +67,58 @@ private:
 };
 std::mutex CGuard::s_mutex;
 
-// A descriptor that carries the locks of one open of the file.
-int OpenLockTarget(int fdFile, const std::string &strPosix, const struct stat &st)
+// A descriptor that carries the locks of one open of the file: the open's own
+// where it can read (a read lock needs that), else one of its own.
+int OpenLockTarget(int fdFile, bool bFileReadable, const std::string &strPosix, const struct stat &st)
 {
+    if (fdFile >= 0 && bFileReadable)
+        return fdFile;
+    // The open's file through its descriptor, or whatever file the path now
+    // names (what a delete or rename would act on); never a link's target.
     char szSelf[64];
     snprintf(szSelf, sizeof szSelf, "/proc/self/fd/%d", fdFile);
-    int fd = open(fdFile >= 0 ? szSelf : strPosix.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat stLock;
-    if (fd >= 0 && fstat(fd, &stLock) == 0 && stLock.st_dev == st.st_dev && stLock.st_ino == st.st_ino)
-        return fd;
+    int fd = fdFile >= 0 ? open(szSelf, O_RDONLY | O_CLOEXEC)
+                         : open(strPosix.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd >= 0)
-        close(fd);
+        return fd;
     char szName[64];
     snprintf(szName, sizeof szName, "/%llx-%llx", (unsigned long long)st.st_dev,
              (unsigned long long)st.st_ino);
     return open((LockDir() + szName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+}
+
+bool Conflicts(int fd, const bool bWants[3], const bool bDenies[3])
+{
+    // Mostly no other open holds any byte, and one query shows it.
+    if (!OtherHoldsByte(fd, kFirstByte, kByteCount))
+        return false;
+    for (int i = 0; i < 3; ++i)
+        if ((bWants[i] && OtherHoldsByte(fd, kFirstByte + kDenyAt[i])) ||
+            (bDenies[i] && OtherHoldsByte(fd, kFirstByte + kAccessAt[i])))
+            return true;
+    return false;
+}
+
+// Read-locks the bytes of the open's accesses and denials, a run of
+// neighbours at a time.
+void LockBytes(int fd, const bool bWants[3], const bool bDenies[3])
+{
+    bool abBytes[kByteCount] = {};
+    for (int i = 0; i < 3; ++i) {
+        abBytes[kAccessAt[i]] = bWants[i];
+        abBytes[kDenyAt[i]] = bDenies[i];
+    }
+    for (int i = 0; i < kByteCount;) {
+        if (!abBytes[i]) {
+            ++i;
+            continue;
+        }
+        int nEnd = i;
+        while (nEnd < kByteCount && abBytes[nEnd])
+            ++nEnd;
+        SetByteLock(fd, kFirstByte + i, F_RDLCK, false, nEnd - i);
+        i = nEnd;
+    }
 }
 
 }  // namespace
@@ -83,8 +127,8 @@ bool WantsRead(DWORD dwAccess) { return (dwAccess & (GENERIC_READ | GENERIC_EXEC
 
 bool WantsWrite(DWORD dwAccess) { return (dwAccess & (GENERIC_WRITE | GENERIC_ALL)) != 0; }
 
-DWORD CShareClaim::Acquire(int fdFile, const std::string &strPosix, const struct stat &st,
-                            DWORD dwAccess, DWORD dwShareMode, bool bKeep)
+DWORD CShareClaim::Acquire(int fdFile, bool bFileReadable, const std::string &strPosix,
+                            const struct stat &st, DWORD dwAccess, DWORD dwShareMode)
 {
     Release();
     bool bWants[3] = {WantsRead(dwAccess), WantsWrite(dwAccess),
@@ -96,33 +140,45 @@ DWORD CShareClaim::Acquire(int fdFile, const std::string &strPosix, const struct
                        !(dwShareMode & FILE_SHARE_DELETE)};
 
     CGuard guard;
-    int fd = OpenLockTarget(fdFile, strPosix, st);
+    int fd = OpenLockTarget(fdFile, bFileReadable, strPosix, st);
     if (fd < 0)
         return ErrnoToWin32(errno);
-    bool bConflict = false;
-    for (int i = 0; i < 3 && !bConflict; ++i)
-        bConflict = (bWants[i] && OtherHoldsByte(fd, kDenyByte + i)) ||
-                    (bDenies[i] && OtherHoldsByte(fd, kAccessByte + i));
-    if (bConflict || !bKeep) {
-        close(fd);
-        return bConflict ? ERROR_SHARING_VIOLATION : 0;
+    bool bOwned = fd != fdFile;
+    if (Conflicts(fd, bWants, bDenies)) {
+        if (bOwned)
+            close(fd);
+        return ERROR_SHARING_VIOLATION;
     }
-    for (int i = 0; i < 3; ++i) {
-        if (bWants[i])
-            SetByteLock(fd, kAccessByte + i, F_RDLCK, false);
-        if (bDenies[i])
-            SetByteLock(fd, kDenyByte + i, F_RDLCK, false);
-    }
+    LockBytes(fd, bWants, bDenies);
     m_fdLock = fd;
+    m_bOwned = bOwned;
     return 0;
+}
+
+DWORD CShareClaim::Check(const std::string &strPosix, const struct stat &st, DWORD dwAccess,
+                          DWORD dwShareMode)
+{
+    // Nothing is claimed, so no guard is needed: any order of this check
+    // and another open's claim is one that could have happened.
+    bool bWants[3] = {WantsRead(dwAccess), WantsWrite(dwAccess),
+                      (dwAccess & (DELETE | GENERIC_ALL)) != 0};
+    bool bDenies[3] = {!(dwShareMode & FILE_SHARE_READ), !(dwShareMode & FILE_SHARE_WRITE),
+                       !(dwShareMode & FILE_SHARE_DELETE)};
+    int fd = OpenLockTarget(-1, false, strPosix, st);
+    if (fd < 0)
+        return ErrnoToWin32(errno);
+    bool bConflict = Conflicts(fd, bWants, bDenies);
+    close(fd);
+    return bConflict ? ERROR_SHARING_VIOLATION : 0;
 }
 
 void CShareClaim::Release()
 {
-    if (m_fdLock >= 0) {
+    // Locks on the open's own descriptor go when the open closes it.
+    if (m_fdLock >= 0 && m_bOwned)
         close(m_fdLock);
-        m_fdLock = -1;
-    }
+    m_fdLock = -1;
+    m_bOwned = false;
 }
 
 }  // namespace w32
