@@ -16,6 +16,13 @@ namespace {
 // True when both files can be read and hold the same bytes.
 bool SameContents(const char *pszPath1, const char *pszPath2)
 {
+    // Sizes first, without opening either: a replaced file nearly always
+    // differs in size, and then neither file is read.
+    WIN32_FILE_ATTRIBUTE_DATA data1, data2;
+    if (!GetFileAttributesExA(pszPath1, GetFileExInfoStandard, &data1) ||
+        !GetFileAttributesExA(pszPath2, GetFileExInfoStandard, &data2) ||
+        data1.nFileSizeLow != data2.nFileSizeLow || data1.nFileSizeHigh != data2.nFileSizeHigh)
+        return false;
     HANDLE h1 = CreateFileA(pszPath1, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, NULL);
     if (h1 == INVALID_HANDLE_VALUE)
@@ -26,8 +33,7 @@ bool SameContents(const char *pszPath1, const char *pszPath2)
         CloseHandle(h1);
         return false;
     }
-    // Sizes first: a replaced file nearly always differs in size, and then
-    // neither file is read.
+    // Again from the open files, which cannot change size under a read share.
     DWORD dwSize1 = GetFileSize(h1, NULL);
     bool bSame = dwSize1 != INVALID_FILE_SIZE && dwSize1 == GetFileSize(h2, NULL);
     while (bSame) {
