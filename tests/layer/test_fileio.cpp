@@ -248,6 +248,40 @@ TEST(LayerFileIo, NamesAnotherProcessChangesAreSeenAtOnce)
         EXPECT_EQ(i % 2 == 1, FileExists(dir / ("many" + std::to_string(i) + ".TXT"))) << i;
 }
 
+// Replacing a file that keeps its hidden or system attribute, or has
+// neither, leaves it with those and ARCHIVE. (Adding attributes on a
+// replacement is left out: Wine does not add them.)
+TEST(LayerFileIo, ReplacedFileTakesTheAttributesAskedFor)
+{
+    CTestDir dir;
+    bool bNormalKept = CAttributeProbes::Get().bNormalKept;
+    struct Case {
+        DWORD dwBefore;
+        DWORD dwAsked;
+        DWORD dwAfter;
+        bool bChecked;
+    } cases[] = {
+        {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_ARCHIVE, bNormalKept},
+        {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_ARCHIVE, true},
+        {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, true},
+        {FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_HIDDEN,
+         FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, true},
+    };
+    int nCase = 0;
+    for (const Case &c : cases) {
+        std::string strPath = dir / ("f" + std::to_string(nCase++));
+        ASSERT_TRUE(WriteFileBytes(strPath, "old"));
+        ASSERT_TRUE(SetFileAttributesA(strPath.c_str(), c.dwBefore));
+        HANDLE h = Open(strPath, GENERIC_WRITE, CREATE_ALWAYS, 0, c.dwAsked);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << std::hex << c.dwBefore << " " << c.dwAsked;
+        CloseHandle(h);
+        if (c.bChecked)
+            EXPECT_EQ(c.dwAfter, GetFileAttributesA(strPath.c_str())) << std::hex << c.dwBefore << " "
+                                                                       << c.dwAsked;
+        SetFileAttributesA(strPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
 TEST(LayerFileIo, AccessTheHandleWasNotOpenedForIsDenied)
 {
     CTestDir dir;

@@ -145,6 +145,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     int nMode = bWrite ? O_RDWR : O_RDONLY;
     int fd = -1;
     bool bCreated = false;
+    DWORD dwReplacedAttributes = INVALID_FILE_ATTRIBUTES;  // of an existing file, where read
     if (!bExists) {
         if (dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING)
             return Fail(ERROR_FILE_NOT_FOUND);
@@ -162,6 +163,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         bool bChanges = bWrite || bReplaces || dwCreationDisposition == TRUNCATE_EXISTING ||
                         (dwDesiredAccess & DELETE);
         DWORD dwAttr = bChanges ? w32::AttributesOf(path.strPosix, st) : 0;
+        dwReplacedAttributes = dwAttr;
         if ((dwAttr & FILE_ATTRIBUTE_READONLY) && bChanges)
             return Fail(ERROR_ACCESS_DENIED);
         // Replacing a hidden or system file must name the same attributes.
@@ -201,7 +203,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
         // The file takes the attributes asked for, and ARCHIVE.
         DWORD dwAttr = (dwFlagsAndAttributes & (kStoredFlags | FILE_ATTRIBUTE_READONLY)) |
                        FILE_ATTRIBUTE_ARCHIVE;
-        if (!bCreated || dwAttr != FILE_ATTRIBUTE_ARCHIVE)
+        // A new file without an entry reads as ARCHIVE only; a replaced one
+        // is written to only where its attributes change.
+        if (dwAttr != (bCreated ? (DWORD)FILE_ATTRIBUTE_ARCHIVE : dwReplacedAttributes))
             w32::StoreAttributes(path.strPosix, stOpen, dwAttr);
     }
     bool bExisted = !bCreated;
