@@ -189,10 +189,12 @@ bool FindNameVariant(const std::string &strDir, const struct stat &stDir, const 
     std::lock_guard<std::mutex> lock(g_lock);
     ApplyReports();
     auto it = g_listings.find(strDir);
-    if (it != g_listings.end() && (it->second.dev != stDir.st_dev || it->second.ino != stDir.st_ino))
-        Forget(it, false), it = g_listings.end();  // another directory under that path now
+    if (it != g_listings.end() && (it->second.dev != stDir.st_dev || it->second.ino != stDir.st_ino)) {
+        Forget(it, false);  // another directory under that path now
+        it = g_listings.end();
+    }
     CListing fresh;
-    const CListing *pListing = nullptr;
+    CListing *pListing = nullptr;
     if (it != g_listings.end()) {
         pListing = &it->second;
     } else {
@@ -208,8 +210,7 @@ bool FindNameVariant(const std::string &strDir, const struct stat &stDir, const 
             pListing = &fresh;
         }
     }
-    if (pListing != &fresh)
-        g_listings[strDir].nLastUse = ++g_nUses;
+    pListing->nLastUse = ++g_nUses;
     auto itName = pListing->names.find(Folded(strName));
     if (itName == pListing->names.end())
         return false;

@@ -32,8 +32,20 @@ std::string Joined(const std::vector<std::string> &parts, size_t nCount)
     return str;
 }
 
+// A case variant of strName in the directory strDir ("" for the root, stDir
+// its stat), and its lstat; false when there is none.
+bool LookUpVariant(const std::string &strDir, const struct stat &stDir, const std::string &strName,
+                   std::string &strEntry, struct stat &stEntry)
+{
+    std::string strFound;
+    if (!FindNameVariant(strDir.empty() ? "/" : strDir, stDir, strName, strFound))
+        return false;
+    strEntry = strDir + "/" + strFound;
+    return lstat(strEntry.c_str(), &stEntry) == 0;
+}
+
 // The entry strName of strDir ("" for the root), under its exact spelling or
-// a case variant, and its lstat; false when there is neither.
+// (bVariants) a case variant, and its lstat; false when there is neither.
 bool LookUpEntry(const std::string &strDir, const std::string &strName, bool bVariants,
                  std::string &strEntry, struct stat &stEntry)
 {
@@ -41,13 +53,8 @@ bool LookUpEntry(const std::string &strDir, const std::string &strName, bool bVa
     if (lstat(strEntry.c_str(), &stEntry) == 0)
         return true;
     struct stat stDir;
-    std::string strFound;
-    std::string strLookIn = strDir.empty() ? "/" : strDir;
-    if (!bVariants || stat(strLookIn.c_str(), &stDir) != 0 || !S_ISDIR(stDir.st_mode) ||
-        !FindNameVariant(strLookIn, stDir, strName, strFound))
-        return false;
-    strEntry = strDir + "/" + strFound;
-    return lstat(strEntry.c_str(), &stEntry) == 0;
+    return bVariants && stat(strDir.empty() ? "/" : strDir.c_str(), &stDir) == 0 &&
+           S_ISDIR(stDir.st_mode) && LookUpVariant(strDir, stDir, strName, strEntry, stEntry);
 }
 
 // The components of a Windows path as POSIX names them, lexically: the
@@ -151,16 +158,13 @@ ResolvedPath ResolvePath(const char *pszWinPath)
         return result;
     }
     std::string strParent = Joined(parts, parts.size() - 1);
-    std::string strLookIn = strParent.empty() ? "/" : strParent;
-    if (stat(strLookIn.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (stat(strParent.empty() ? "/" : strParent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         // Only the last component is missing under its exact spelling.
         result.bParentExists = true;
-        result.strPosix = strPath;
-        std::string strFound;
-        if (parts.size() > nFixed && FindNameVariant(strLookIn, st, parts.back(), strFound)) {
-            result.strPosix = strParent + "/" + strFound;
-            result.bExists = lstat(result.strPosix.c_str(), &result.stEntry) == 0;
-        }
+        result.bExists = parts.size() > nFixed &&
+                         LookUpVariant(strParent, st, parts.back(), result.strPosix, result.stEntry);
+        if (!result.bExists)
+            result.strPosix = strPath;
         return result;
     }
     // Component by component, each matched without regard to case.

@@ -32,6 +32,20 @@ constexpr int kByteCount = 6;
 constexpr int kAccessAt[3] = {1, 5, 0};
 constexpr int kDenyAt[3] = {4, 2, 3};
 
+// What an open accesses and what it denies others, by access: read, write, delete.
+struct CShareBits {
+    CShareBits(DWORD dwAccess, DWORD dwShareMode)
+        : bWants{WantsRead(dwAccess), WantsWrite(dwAccess), (dwAccess & (DELETE | GENERIC_ALL)) != 0},
+          bDenies{!(dwShareMode & FILE_SHARE_READ), !(dwShareMode & FILE_SHARE_WRITE),
+                  !(dwShareMode & FILE_SHARE_DELETE)}
+    {
+    }
+    // An open for attributes only takes no part in sharing.
+    bool TakesPart() const { return bWants[0] || bWants[1] || bWants[2]; }
+    bool bWants[3];
+    bool bDenies[3];
+};
+
 const std::string &LockDir()
 {
     static const std::string s_strDir = [] {
@@ -87,26 +101,26 @@ int OpenLockTarget(int fdFile, bool bFileReadable, const std::string &strPosix, 
     return open((LockDir() + szName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 }
 
-bool Conflicts(int fd, const bool bWants[3], const bool bDenies[3])
+bool Conflicts(int fd, const CShareBits &bits)
 {
     // Mostly no other open holds any byte, and one query shows it.
     if (!OtherHoldsByte(fd, kFirstByte, kByteCount))
         return false;
     for (int i = 0; i < 3; ++i)
-        if ((bWants[i] && OtherHoldsByte(fd, kFirstByte + kDenyAt[i])) ||
-            (bDenies[i] && OtherHoldsByte(fd, kFirstByte + kAccessAt[i])))
+        if ((bits.bWants[i] && OtherHoldsByte(fd, kFirstByte + kDenyAt[i])) ||
+            (bits.bDenies[i] && OtherHoldsByte(fd, kFirstByte + kAccessAt[i])))
             return true;
     return false;
 }
 
 // Read-locks the bytes of the open's accesses and denials, a run of
 // neighbours at a time.
-void LockBytes(int fd, const bool bWants[3], const bool bDenies[3])
+void LockBytes(int fd, const CShareBits &bits)
 {
     bool abBytes[kByteCount] = {};
     for (int i = 0; i < 3; ++i) {
-        abBytes[kAccessAt[i]] = bWants[i];
-        abBytes[kDenyAt[i]] = bDenies[i];
+        abBytes[kAccessAt[i]] = bits.bWants[i];
+        abBytes[kDenyAt[i]] = bits.bDenies[i];
     }
     for (int i = 0; i < kByteCount;) {
         if (!abBytes[i]) {
@@ -131,25 +145,20 @@ DWORD CShareClaim::Acquire(int fdFile, bool bFileReadable, const std::string &st
                             const struct stat &st, DWORD dwAccess, DWORD dwShareMode)
 {
     Release();
-    bool bWants[3] = {WantsRead(dwAccess), WantsWrite(dwAccess),
-                      (dwAccess & (DELETE | GENERIC_ALL)) != 0};
-    // An open for attributes only takes no part in sharing.
-    if (!bWants[0] && !bWants[1] && !bWants[2])
+    CShareBits bits(dwAccess, dwShareMode);
+    if (!bits.TakesPart())
         return 0;
-    bool bDenies[3] = {!(dwShareMode & FILE_SHARE_READ), !(dwShareMode & FILE_SHARE_WRITE),
-                       !(dwShareMode & FILE_SHARE_DELETE)};
-
     CGuard guard;
     int fd = OpenLockTarget(fdFile, bFileReadable, strPosix, st);
     if (fd < 0)
         return ErrnoToWin32(errno);
     bool bOwned = fd != fdFile;
-    if (Conflicts(fd, bWants, bDenies)) {
+    if (Conflicts(fd, bits)) {
         if (bOwned)
             close(fd);
         return ERROR_SHARING_VIOLATION;
     }
-    LockBytes(fd, bWants, bDenies);
+    LockBytes(fd, bits);
     m_fdLock = fd;
     m_bOwned = bOwned;
     return 0;
@@ -160,14 +169,13 @@ DWORD CShareClaim::Check(const std::string &strPosix, const struct stat &st, DWO
 {
     // Nothing is claimed, so no guard is needed: any order of this check
     // and another open's claim is one that could have happened.
-    bool bWants[3] = {WantsRead(dwAccess), WantsWrite(dwAccess),
-                      (dwAccess & (DELETE | GENERIC_ALL)) != 0};
-    bool bDenies[3] = {!(dwShareMode & FILE_SHARE_READ), !(dwShareMode & FILE_SHARE_WRITE),
-                       !(dwShareMode & FILE_SHARE_DELETE)};
+    CShareBits bits(dwAccess, dwShareMode);
+    if (!bits.TakesPart())
+        return 0;
     int fd = OpenLockTarget(-1, false, strPosix, st);
     if (fd < 0)
         return ErrnoToWin32(errno);
-    bool bConflict = Conflicts(fd, bWants, bDenies);
+    bool bConflict = Conflicts(fd, bits);
     close(fd);
     return bConflict ? ERROR_SHARING_VIOLATION : 0;
 }
