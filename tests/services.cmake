@@ -16,7 +16,7 @@ freshline_use_win32(test_service)
 freshline_link_services(test_service)
 
 add_library(fl_test_services STATIC layer/test_services_support.cpp)
-target_include_directories(fl_test_services PUBLIC layer)
+target_include_directories(fl_test_services PUBLIC layer programs)
 target_link_libraries(fl_test_services PUBLIC fl_test_support)
 freshline_link_services(fl_test_services)
 add_dependencies(fl_test_services test_service)

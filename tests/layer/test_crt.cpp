@@ -111,6 +111,17 @@ TEST(LayerCrt, TextModeFileStoresCrLf)
     size_t n = fread(sz, 1, sizeof sz - 1, pFile);
     fclose(pFile);
     EXPECT_EQ(std::string(sz, n), "one\ntwo\n");
+    // Another spelling appends to the same file; "w" empties it first.
+    pFile = fopen((dir / "TEXT.LOG").c_str(), "a");
+    ASSERT_NE(pFile, nullptr);
+    fwrite("3\n", 1, 2, pFile);
+    fclose(pFile);
+    EXPECT_EQ(ReadFileBytes(strPath), "one\r\ntwo\r\n3\r\n");
+    pFile = fopen(strPath.c_str(), "w");
+    ASSERT_NE(pFile, nullptr);
+    fwrite("new\n", 1, 4, pFile);
+    fclose(pFile);
+    EXPECT_EQ(ReadFileBytes(strPath), "new\r\n");
 }
 
 TEST(LayerCrt, Access)

@@ -8,17 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-
-// How the test service behaves (see tests/programs/test_service.cpp).
-struct TestServiceBehaviour {
-    int nStartDelay = 0;
-    bool bNeverRun = false;
-    bool bFailStart = false;
-    int nStopDelay = 0;
-    bool bStopHang = false;
-    bool bIgnoreStop = false;
-    int nCrashAfter = -1;
-};
+#include "test_service_behaviour.h"
 
 // One line of the service's record: its tick and "control <n>" or "state <n>".
 struct ServiceEvent {

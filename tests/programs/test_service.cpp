@@ -25,21 +25,16 @@
 #include <mutex>
 #include <string>
 
+#include "test_service_behaviour.h"
+
 namespace {
 
 const DWORD kSliceMs = 100;
 const int kLifetimeSlices = 6000;
 
-struct Settings {
+struct Settings : TestServiceBehaviour {
     std::string strName;
     std::string strRecord;
-    int nStartDelay = 0;
-    bool bNeverRun = false;
-    bool bFailStart = false;
-    int nStopDelay = 0;
-    bool bStopHang = false;
-    bool bIgnoreStop = false;
-    int nCrashAfter = -1;
 } g_settings;
 
 std::mutex g_recordLock;
